@@ -1,0 +1,28 @@
+#include "app/FlitbarApplication.h"
+
+#include "shell/MenubarHost.h"
+
+namespace flitbar {
+
+FlitbarApplication::FlitbarApplication(AppIdentity identity) : identity_(std::move(identity)) {}
+
+std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
+  return {
+      {"list [--json]", "paired devices, hosts, batteries; --json for automators"},
+      {"switch <1|2|3>", "move every capable device to a host"},
+      {"inventory", "every control with its divert state"},
+      {"watch [-d N]", "print diverted presses; ctrl-C restores"},
+      {"restore", "hand every button back to Linux (exit 1 if any fail)"},
+      {"smartshift [--set N]", "inspect or set the wheel threshold (-1 = off)"},
+      {"wheel", "hi-res wheel mode (0 = Linux, 1 = a driver)"},
+      {"battery", "battery percentage of each reporting device"},
+  };
+}
+
+std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() { return {}; }
+
+std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>&) { return std::nullopt; }
+
+int FlitbarApplication::runMenubarApplication(int argc, char** argv) { return MenubarHost(identity_).run(argc, argv); }
+
+}  // namespace flitbar
