@@ -7,7 +7,6 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -228,10 +227,9 @@ void HIDPPTransport::Core::stop() {
 }
 
 void HIDPPTransport::Core::setNotificationHandler(NotificationHandler handler) {
-  {
-    std::lock_guard lock(handlerLock_);
-    handler.swap(notificationHandler_);
-  }
+  std::lock_guard lock(handlerLock_);
+  // The old handler leaves with the parameter, after the lock is released.
+  handler.swap(notificationHandler_);
 }
 
 HIDPPTransport::HIDPPTransport(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice)
