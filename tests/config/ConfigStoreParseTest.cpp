@@ -67,6 +67,43 @@ TEST(ConfigStoreParse, SizeLimitIsExactlyOneMebibyte) {
             (std::vector<ConfigIssue>{{Kind::invalidDocument, std::nullopt, "configuration exceeds the 1 MiB limit"}}));
 }
 
+TEST(ConfigStoreParse, RepeatedKeysKeepTheirLastValue) {
+  const auto load = ConfigStore::parse(R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 1}],
+                                          "bindings": [{"device": 9, "device": 2, "cid": 7, "switchToHost": 1,
+                                                        "name": "first", "name": "second"}]})");
+  EXPECT_TRUE(load.issues.empty());
+  EXPECT_EQ(load.bindings, (std::vector<Binding>{{2, 7, std::nullopt, "second", 1, std::nullopt}}));
+
+  const std::string shape = "top level must be an object containing a bindings array";
+  EXPECT_EQ(ConfigStore::parse(R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 1}], "bindings": 3})"),
+            (ConfigLoad{{}, {{Kind::invalidDocument, std::nullopt, shape}}, false}));
+}
+
+TEST(ConfigStoreParse, OnlyTheTopLevelBindingsArrayCounts) {
+  const std::string shape = "top level must be an object containing a bindings array";
+  for (const std::string document : {R"({"x": {"bindings": []}})", R"([{"bindings": []}])", R"({"x": [{"bindings": []}]})"})
+    EXPECT_EQ(ConfigStore::parse(document).issues, (std::vector<ConfigIssue>{{Kind::invalidDocument, std::nullopt, shape}}))
+        << document;
+
+  // Nested values are walked over, not mistaken for fields.
+  const auto load = ConfigStore::parse(R"({"_example": {"device": 1, "cid": 1, "switchToHost": 1},
+      "bindings": [{"extra": {"device": 9, "cid": 0, "command": ""}, "device": 3, "cid": 4, "switchToHost": 2,
+                    "more": [[{"name": ""}]]},
+                   {"device": 3, "cid": 5, "unitId": {"x": "AA:BB:CC:DD"}, "switchToHost": 2},
+                   {"device": 3, "cid": 6, "command": ["true"]}],
+      "after": {"bindings": 1}})");
+  EXPECT_EQ(load.bindings, (std::vector<Binding>{{3, 4, std::nullopt, std::nullopt, 2, std::nullopt}}));
+  EXPECT_EQ(load.issues, (std::vector<ConfigIssue>{
+                             {Kind::invalidEntry, 1, "unitId must contain four hexadecimal bytes, such as AA:BB:CC:DD"},
+                             {Kind::invalidEntry, 2, "command must be a non-empty string without NUL bytes"}}));
+
+  // A syntax error after valid entries still voids the whole document.
+  const auto broken = ConfigStore::parse(R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 1}], "x": })");
+  EXPECT_TRUE(broken.bindings.empty());
+  ASSERT_EQ(broken.issues.size(), 1u);
+  EXPECT_EQ(broken.issues[0].message.rfind("invalid JSON: ", 0), 0u);
+}
+
 TEST(ConfigStoreParse, DeepNestingIsAnOrdinaryDocument) {
   const std::size_t depth = ConfigStore::maximumBytes / 2 - 20;
   const auto nested = std::string(depth, '[') + std::string(depth, ']');
