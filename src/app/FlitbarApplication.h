@@ -9,7 +9,7 @@ namespace flitbar {
 
 // The product: its commands, its checks and its menu-bar application.
 class FlitbarApplication : public RoutedApplication {
-public:
+ public:
   // `bindings` is the bindings file the checks judge; the two process views find programs that
   // would fight for the receiver. Both views must outlive the application.
   FlitbarApplication(AppIdentity identity, ConfigStore bindings, RunningApplications& runningApplications,
@@ -23,7 +23,7 @@ public:
   std::optional<CLIResult> handleCLI(const std::vector<std::string>& arguments) override;
   int runMenubarApplication(int argc, char** argv) override;
 
-private:
+ private:
   AppIdentity identity_;
   ConfigStore bindings_;
   RunningApplications& runningApplications_;

@@ -86,9 +86,9 @@ std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() {
   }
   int number = 0;
   for (const auto& issue : load.issues)
-    checks.push_back({"configuration " + std::to_string(++number) + " (" + std::string(ConfigIssue::kindName(issue.kind)) +
-                          ")",
-                      false, "", issue.description()});
+    checks.push_back(
+        {"configuration " + std::to_string(++number) + " (" + std::string(ConfigIssue::kindName(issue.kind)) + ")",
+         false, "", issue.description()});
   return checks;
 }
 

@@ -9,15 +9,24 @@ std::string ConfigIssue::description() const {
 
 std::string_view ConfigIssue::kindName(Kind kind) {
   switch (kind) {
-    case Kind::missing: return "missing";
-    case Kind::unreadable: return "unreadable";
-    case Kind::invalidDocument: return "invalidDocument";
-    case Kind::invalidEntry: return "invalidEntry";
-    case Kind::duplicateMapping: return "duplicateMapping";
-    case Kind::invalidDevice: return "invalidDevice";
-    case Kind::invalidControl: return "invalidControl";
-    case Kind::invalidHost: return "invalidHost";
-    case Kind::actionConflict: return "actionConflict";
+    case Kind::missing:
+      return "missing";
+    case Kind::unreadable:
+      return "unreadable";
+    case Kind::invalidDocument:
+      return "invalidDocument";
+    case Kind::invalidEntry:
+      return "invalidEntry";
+    case Kind::duplicateMapping:
+      return "duplicateMapping";
+    case Kind::invalidDevice:
+      return "invalidDevice";
+    case Kind::invalidControl:
+      return "invalidControl";
+    case Kind::invalidHost:
+      return "invalidHost";
+    case Kind::actionConflict:
+      return "actionConflict";
   }
   return "invalidDocument";
 }

@@ -7,7 +7,7 @@ namespace flitbar {
 
 // Failures of the raw read of the bindings file, each with the text the user sees.
 class ConfigStoreError : public std::exception {
-public:
+ public:
   enum class Kind { missing, unreadable };
 
   static ConfigStoreError missing(const std::string& path);
@@ -20,11 +20,9 @@ public:
   const std::string& description() const { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
 
-  bool operator==(const ConfigStoreError& other) const {
-    return kind_ == other.kind_ && payload_ == other.payload_;
-  }
+  bool operator==(const ConfigStoreError& other) const { return kind_ == other.kind_ && payload_ == other.payload_; }
 
-private:
+ private:
   ConfigStoreError(Kind kind, std::string payload, std::string description);
 
   Kind kind_;

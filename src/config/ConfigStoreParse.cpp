@@ -35,8 +35,8 @@ struct Field {
 };
 
 enum FieldKey : std::size_t { device, cid, unitId, name, switchToHost, command, fieldCount };
-constexpr std::array<std::string_view, fieldCount> fieldNames{"device", "cid", "unitId", "name", "switchToHost",
-                                                              "command"};
+constexpr std::array<std::string_view, fieldCount> fieldNames{"device", "cid",          "unitId",
+                                                              "name",   "switchToHost", "command"};
 
 // One element of "bindings"; a repeated key keeps its last value, as in any JSON object.
 struct Entry {
@@ -88,7 +88,8 @@ std::optional<ConfigIssue> checkEntry(Entry& entry, std::int64_t position, std::
   }
 
   if (fields[unitId]) {
-    if (fields[unitId]->type == Field::Type::string) binding.unitId = ConfigStore::normalizedUnitID(fields[unitId]->text);
+    if (fields[unitId]->type == Field::Type::string)
+      binding.unitId = ConfigStore::normalizedUnitID(fields[unitId]->text);
     if (!binding.unitId) return issue(Kind::invalidEntry, unitIdMessage);
   }
   if (fields[name]) {
@@ -106,7 +107,7 @@ std::optional<ConfigIssue> checkEntry(Entry& entry, std::int64_t position, std::
 // as it is complete, without building the document in memory: only the six known keys of each
 // entry are kept, and everything else (other keys, nested values) is merely walked.
 class BindingsReader final : public nlohmann::json_sax<Json> {
-public:
+ public:
   enum class TopLevel { none, object, array, scalar };
 
   TopLevel topLevel = TopLevel::none;
@@ -150,7 +151,7 @@ public:
     return false;
   }
 
-private:
+ private:
   static Field numberField(double number) { return {Field::Type::number, number, {}}; }
 
   // A scalar, or the start of a container, at the current depth.
@@ -216,7 +217,7 @@ private:
   std::size_t depth_ = 0;  // containers open around the next value
   bool topKeyIsBindings_ = false;
   bool inBindings_ = false;  // the open container at depth 2 is the "bindings" array
-  bool inEntry_ = false;  // the open container at depth 3 is an entry object
+  bool inEntry_ = false;     // the open container at depth 3 is an entry object
   std::size_t currentField_ = fieldCount;
   Entry entry_;
   std::set<std::string> mappingKeys_;
@@ -237,7 +238,8 @@ ConfigLoad ConfigStore::parse(std::string_view data) {
   // Only an object or an array may stand at the top of a document.
   if (reader.topLevel == BindingsReader::TopLevel::scalar)
     return documentIssue("invalid JSON: the top-level value must be an object or an array");
-  if (reader.topLevel != BindingsReader::TopLevel::object || !reader.bindingsIsArray) return documentIssue(shapeMessage);
+  if (reader.topLevel != BindingsReader::TopLevel::object || !reader.bindingsIsArray)
+    return documentIssue(shapeMessage);
   return std::move(reader.result);
 }
 

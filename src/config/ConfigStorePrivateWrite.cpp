@@ -82,14 +82,14 @@ bool writeAll(int fd, std::string_view data) {
 // The temporary name is removed however the write ends; after a rename or link it is only a
 // second name (or none at all), so removing it never touches the target.
 class TemporaryName {
-public:
+ public:
   explicit TemporaryName(std::filesystem::path path) : path_(std::move(path)) {}
   ~TemporaryName() { ::unlink(path_.c_str()); }
   TemporaryName(const TemporaryName&) = delete;
   TemporaryName& operator=(const TemporaryName&) = delete;
   const std::filesystem::path& path() const { return path_; }
 
-private:
+ private:
   std::filesystem::path path_;
 };
 

@@ -19,7 +19,7 @@ namespace flitbar {
 // into place, deletion, and the later creation of the file or its directories are all noticed.
 // Main thread only; needs a running Qt event loop. Destroying the watcher stops it.
 class ConfigurationFileWatcher {
-public:
+ public:
   ConfigurationFileWatcher(std::string path, std::function<void()> onChange,
                            std::chrono::milliseconds debounce = std::chrono::milliseconds(300));
   ~ConfigurationFileWatcher();
@@ -34,7 +34,7 @@ public:
   bool isRunning() const { return isRunning_; }
   const std::string& path() const { return path_; }
 
-private:
+ private:
   // One inotify instance holding the directory and file watches, read through the main loop.
   struct Source;
 

@@ -18,14 +18,14 @@ namespace {
 }
 
 class Descriptor {
-public:
+ public:
   explicit Descriptor(int fd) : fd_(fd) {}
   ~Descriptor() { ::close(fd_); }  // an error on close changes nothing for a reader
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
 
-private:
+ private:
   int fd_;
 };
 

@@ -8,7 +8,7 @@ namespace flitbar {
 
 // A preferences domain that lives only as long as the object; for tests and previews.
 class InMemoryUserDefaults : public UserDefaults {
-public:
+ public:
   InMemoryUserDefaults() = default;
   explicit InMemoryUserDefaults(std::map<std::string, nlohmann::json> values) : values_(std::move(values)) {}
 
@@ -18,7 +18,7 @@ public:
 
   const std::map<std::string, nlohmann::json>& values() const { return values_; }
 
-private:
+ private:
   std::map<std::string, nlohmann::json> values_;
 };
 

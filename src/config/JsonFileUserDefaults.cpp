@@ -50,7 +50,8 @@ void JsonFileUserDefaults::update(Change&& change) {
   }
   change(values);
   try {
-    ConfigStore::writePrivateData(values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", file_, true);
+    ConfigStore::writePrivateData(values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", file_,
+                                  true);
   } catch (const std::system_error&) {
     // Preferences are best effort: the value simply is not kept.
   }

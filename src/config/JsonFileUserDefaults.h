@@ -13,7 +13,7 @@ namespace flitbar {
 // object reads as an empty domain and is set aside as "<file>.corrupt" by the next write rather
 // than overwritten. Meant for one thread (the main thread).
 class JsonFileUserDefaults : public UserDefaults {
-public:
+ public:
   explicit JsonFileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {}
 
   // The store of a domain (a bundle identifier); absent when the name could escape the folder.
@@ -25,7 +25,7 @@ public:
 
   const std::filesystem::path& file() const { return file_; }
 
-private:
+ private:
   enum class Contents { absent, valid, damaged };
   Contents read(nlohmann::json& values) const;
   template <typename Change>

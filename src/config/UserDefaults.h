@@ -11,7 +11,7 @@ namespace flitbar {
 // One preferences domain: keys holding JSON values that keep their types. The typed readers
 // treat a value of the wrong type as absent. Writes never fail visibly.
 class UserDefaults {
-public:
+ public:
   virtual ~UserDefaults() = default;
 
   virtual std::optional<nlohmann::json> object(const std::string& key) const = 0;

@@ -15,7 +15,7 @@ namespace flitbar {
 // it is created again. Once the file passes `maximumBytes` it is cut to its newest half before
 // the next line. Any thread may log; a lock keeps each line and each cut whole.
 class FileLogger : public Logging {
-public:
+ public:
   using Clock = std::function<std::chrono::system_clock::time_point()>;
 
   // Creates the file (and its directories) when missing; failures only mean lost lines.
@@ -28,7 +28,7 @@ public:
   // 2026-12-05T13:57:02Z
   static std::string timestamp(std::chrono::system_clock::time_point time);
 
-private:
+ private:
   void prepareFile();
   void rotateIfNeeded();
 

@@ -9,7 +9,7 @@ namespace flitbar {
 // Where the application's log lines go. Implementations take lines from any thread and never
 // throw or report failure.
 class Logging {
-public:
+ public:
   virtual ~Logging() = default;
 
   virtual void log(LogLevel level, const std::string& message) = 0;

@@ -12,7 +12,7 @@ using testing::TemporaryDirectory;
 using testing::writeFile;
 
 class DiagnosticChecksTest : public ::testing::Test {
-protected:
+ protected:
   std::vector<DiagnosticCheck> checks() {
     FlitbarApplication application(AppIdentity::running(MainBundle{}), ConfigStore{file.string()}, applications,
                                    processes);
@@ -36,13 +36,14 @@ protected:
 
 TEST_F(DiagnosticChecksTest, ValidFileCountsItsBindings) {
   writeFile(file, R"({"bindings": [{"device": 1, "cid": 196, "switchToHost": 2}]})");
-  const std::vector<DiagnosticCheck> one{locationCheck(), agentCheck, toolsCheck,
-                                         {"configuration", true, "configuration has 1 valid binding", ""}};
+  const std::vector<DiagnosticCheck> one{
+      locationCheck(), agentCheck, toolsCheck, {"configuration", true, "configuration has 1 valid binding", ""}};
   EXPECT_EQ(checks(), one);
 
   writeFile(file, R"({"bindings": []})");
   EXPECT_EQ(checks().back(), (DiagnosticCheck{"configuration", true, "configuration has 0 valid bindings", ""}));
-  writeFile(file, R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 2}, {"device": 1, "cid": 2, "command": "x"}]})");
+  writeFile(file,
+            R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 2}, {"device": 1, "cid": 2, "command": "x"}]})");
   EXPECT_EQ(checks().back().success, "configuration has 2 valid bindings");
 }
 
@@ -51,15 +52,16 @@ TEST_F(DiagnosticChecksTest, EveryIssueIsANumberedFailedCheck) {
                                   {"device": 1, "cid": 1, "command": "x"}]})");
   auto result = checks();
   ASSERT_EQ(result.size(), 5u);
-  EXPECT_EQ(result[3], (DiagnosticCheck{"configuration 1 (invalidEntry)", false, "", "binding 2: entry must be an object"}));
+  EXPECT_EQ(result[3],
+            (DiagnosticCheck{"configuration 1 (invalidEntry)", false, "", "binding 2: entry must be an object"}));
   EXPECT_EQ(result[4], (DiagnosticCheck{"configuration 2 (duplicateMapping)", false, "",
                                         "binding 3: device 1, cid 1 is already mapped"}));
 
   std::filesystem::remove(file);
   result = checks();
   ASSERT_EQ(result.size(), 4u);
-  EXPECT_EQ(result[3], (DiagnosticCheck{"configuration 1 (missing)", false, "",
-                                        "configuration is missing at " + file.string()}));
+  EXPECT_EQ(result[3],
+            (DiagnosticCheck{"configuration 1 (missing)", false, "", "configuration is missing at " + file.string()}));
   EXPECT_FALSE(std::filesystem::exists(file));  // doctor never seeds
 }
 
@@ -67,7 +69,8 @@ TEST_F(DiagnosticChecksTest, LocationIsJudgedOnTheNearestExistingDirectory) {
   file = directory / "not" / "yet" / "bindings.json";
   EXPECT_EQ(checks().front(), locationCheck());
 
-  std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(directory.path(),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (::access(directory.path().c_str(), W_OK) == 0) GTEST_SKIP() << "running as root";
   auto denied = locationCheck();
   denied.passed = false;

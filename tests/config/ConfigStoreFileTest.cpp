@@ -23,14 +23,15 @@ using testing::writeFile;
 std::string errnoText(int code) { return std::strerror(code); }
 
 class ConfigStoreFile : public ::testing::Test {
-protected:
+ protected:
   TemporaryDirectory directory;
   ConfigStore store{(directory / "bindings.json").string()};
 };
 
 TEST_F(ConfigStoreFile, MissingFileIsAnIssueOrIsSeededPrivately) {
   store.path = (directory / "a" / "b" / "bindings.json").string();
-  EXPECT_EQ(store.load(false), (ConfigLoad{{}, {{Kind::missing, std::nullopt, "configuration is missing at " + store.path}}, false}));
+  EXPECT_EQ(store.load(false),
+            (ConfigLoad{{}, {{Kind::missing, std::nullopt, "configuration is missing at " + store.path}}, false}));
   EXPECT_FALSE(std::filesystem::exists(directory / "a"));
 
   const auto old = ::umask(0);
@@ -60,10 +61,9 @@ TEST_F(ConfigStoreFile, StarterTextIsByteForByte) {
 TEST_F(ConfigStoreFile, SeedingFailureIsReported) {
   writeFile(directory / "blocker", "");
   store.path = (directory / "blocker" / "bindings.json").string();
-  EXPECT_EQ(store.load(true).issues,
-            (std::vector<ConfigIssue>{{Kind::unreadable, std::nullopt,
-                                       "could not create starter configuration at " + store.path + ": " +
-                                           errnoText(ENOTDIR)}}));
+  EXPECT_EQ(store.load(true).issues, (std::vector<ConfigIssue>{{Kind::unreadable, std::nullopt,
+                                                                "could not create starter configuration at " +
+                                                                    store.path + ": " + errnoText(ENOTDIR)}}));
 }
 
 TEST_F(ConfigStoreFile, SizeLimitOnDisk) {
@@ -128,7 +128,8 @@ TEST_F(ConfigStoreFile, PrivateWriteReplacesOnlyWhenAsked) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.path()), {}), 1);
 
   std::filesystem::create_directory(directory / "locked");
-  std::filesystem::permissions(directory / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(directory / "locked",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (::access((directory / "locked").c_str(), W_OK) != 0) {  // root may write anywhere
     try {
       ConfigStore::writePrivateData("x", directory / "locked" / "out.json", true);

@@ -9,7 +9,9 @@ namespace {
 
 using Kind = ConfigIssue::Kind;
 
-ConfigLoad parseBindings(const std::string& entries) { return ConfigStore::parse(R"({"bindings": [)" + entries + "]}"); }
+ConfigLoad parseBindings(const std::string& entries) {
+  return ConfigStore::parse(R"({"bindings": [)" + entries + "]}");
+}
 
 // The single issue of a one-entry document.
 ConfigIssue onlyIssue(const std::string& entry) {
@@ -43,8 +45,9 @@ TEST(ConfigStoreParse, DocumentProblemsDropEverything) {
     const auto load = ConfigStore::parse(document);
     EXPECT_EQ(load, (ConfigLoad{{}, {{Kind::invalidDocument, std::nullopt, shape}}, false})) << document;
   }
-  for (const std::string& document : std::vector<std::string>{"", "{", R"({"bindings": [],})", "2", "\"text\"", "null", std::string("{\"bindings\": [\0]}", 16),
-        "{\"bindings\": [], \"x\": \"\xff\xfe\"}", "// comment\n{\"bindings\": []}", "[1e400]"}) {
+  for (const std::string& document : std::vector<std::string>{
+           "", "{", R"({"bindings": [],})", "2", "\"text\"", "null", std::string("{\"bindings\": [\0]}", 16),
+           "{\"bindings\": [], \"x\": \"\xff\xfe\"}", "// comment\n{\"bindings\": []}", "[1e400]"}) {
     const auto load = ConfigStore::parse(document);
     ASSERT_EQ(load.issues.size(), 1u) << document;
     EXPECT_EQ(load.issues[0].kind, Kind::invalidDocument);
@@ -81,8 +84,10 @@ TEST(ConfigStoreParse, RepeatedKeysKeepTheirLastValue) {
 
 TEST(ConfigStoreParse, OnlyTheTopLevelBindingsArrayCounts) {
   const std::string shape = "top level must be an object containing a bindings array";
-  for (const std::string document : {R"({"x": {"bindings": []}})", R"([{"bindings": []}])", R"({"x": [{"bindings": []}]})"})
-    EXPECT_EQ(ConfigStore::parse(document).issues, (std::vector<ConfigIssue>{{Kind::invalidDocument, std::nullopt, shape}}))
+  for (const std::string document :
+       {R"({"x": {"bindings": []}})", R"([{"bindings": []}])", R"({"x": [{"bindings": []}]})"})
+    EXPECT_EQ(ConfigStore::parse(document).issues,
+              (std::vector<ConfigIssue>{{Kind::invalidDocument, std::nullopt, shape}}))
         << document;
 
   // Nested values are walked over, not mistaken for fields.
@@ -185,8 +190,8 @@ TEST(ConfigStoreParse, DuplicateMappingsByDeviceOrUnitId) {
                                        {"device": 1, "cid": 196, "switchToHost": 3},
                                        {"device": 1, "cid": 197, "switchToHost": 3, "unitId": "AA:BB:CC:DD"})");
   EXPECT_EQ(byUnit.bindings.size(), 3u);
-  EXPECT_EQ(byUnit.issues, (std::vector<ConfigIssue>{
-                               {Kind::duplicateMapping, 1, "unitId AA:BB:CC:DD, cid 196 is already mapped"}}));
+  EXPECT_EQ(byUnit.issues,
+            (std::vector<ConfigIssue>{{Kind::duplicateMapping, 1, "unitId AA:BB:CC:DD, cid 196 is already mapped"}}));
 }
 
 TEST(ConfigStoreParse, BadEntriesNeverHideTheGoodOnes) {

@@ -59,7 +59,8 @@ TEST(JsonFileUserDefaults, DomainsLiveUnderTheConfigHome) {
   const std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
   ::setenv("XDG_CONFIG_HOME", "/tmp/somewhere", 1);
   EXPECT_EQ(JsonFileUserDefaults::forDomain("dev.flitbar.flitbar")->file(), "/tmp/somewhere/dev.flitbar.flitbar.json");
-  for (const auto* domain : {"", "..", "a/b", ".hidden"}) EXPECT_FALSE(JsonFileUserDefaults::forDomain(domain)) << domain;
+  for (const auto* domain : {"", "..", "a/b", ".hidden"})
+    EXPECT_FALSE(JsonFileUserDefaults::forDomain(domain)) << domain;
   if (previous) {
     ::setenv("XDG_CONFIG_HOME", previous->c_str(), 1);
   } else {

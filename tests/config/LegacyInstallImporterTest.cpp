@@ -30,10 +30,10 @@ TEST(LegacyInstallImporter, CopiesEarlierSettingsOnceInKeyOrder) {
   InMemoryUserDefaults destination;
   Recorder recorder;
   LegacyInstallImporter::importSettings(&source, destination, bundle, recorder.log());
-  EXPECT_EQ(recorder.lines, (std::vector<std::string>{
-                                "imported hiddenHosts from the previous Corvane install",
-                                "imported autoSwitchBoth from the previous Corvane install",
-                                "imported notifications-enabled from the previous Corvane install"}));
+  EXPECT_EQ(recorder.lines,
+            (std::vector<std::string>{"imported hiddenHosts from the previous Corvane install",
+                                      "imported autoSwitchBoth from the previous Corvane install",
+                                      "imported notifications-enabled from the previous Corvane install"}));
   EXPECT_EQ(destination.values(), (std::map<std::string, json>{{"importedCorvaneSettings", true},
                                                                {"autoSwitchBoth", false},
                                                                {"hiddenHosts", json::array({3})},
@@ -98,14 +98,15 @@ TEST(LegacyInstallImporter, ReportsAFailedCopy) {
   std::filesystem::create_directory(legacy);  // not a regular file
   Recorder recorder;
   LegacyInstallImporter::importBindingsFile(legacy, directory / "new.json", {}, recorder.log());
-  EXPECT_EQ(recorder.lines, (std::vector<std::string>{
-                                "could not import bindings.json from the previous Corvane install: Invalid argument"}));
+  EXPECT_EQ(
+      recorder.lines,
+      (std::vector<std::string>{"could not import bindings.json from the previous Corvane install: Invalid argument"}));
   EXPECT_FALSE(std::filesystem::exists(directory / "new.json"));
 }
 
 // Points HOME and XDG_CONFIG_HOME at a temporary folder for one test.
 class ScopedHome {
-public:
+ public:
   explicit ScopedHome(const std::filesystem::path& home) {
     for (const auto* name : {"HOME", "XDG_CONFIG_HOME", "FLITBAR_CONFIG_PATH"})
       if (const char* value = std::getenv(name)) saved_[name] = value;
@@ -118,7 +119,7 @@ public:
     for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
   }
 
-private:
+ private:
   std::map<std::string, std::string> saved_;
 };
 

@@ -12,13 +12,14 @@ using testing::writeFile;
 
 // The product's checks as printed, after the bundle check that a build-tree executable fails.
 class DoctorTest : public ::testing::Test {
-protected:
+ protected:
   testing::ProcessOutcome doctor() {
     return runProcess(FLITBAR_EXECUTABLE, {"doctor"}, {{"FLITBAR_CONFIG_PATH", file.string()}});
   }
 
   std::string expectedOutput(const std::string& configurationLines) const {
-    return "\u2717 bundle: run doctor from " FLITBAR_INSTALL_PREFIX "/bin/flitbar\n"
+    return "\u2717 bundle: run doctor from " FLITBAR_INSTALL_PREFIX
+           "/bin/flitbar\n"
            "\u2713 configuration location is writable\n"
            "\u2713 Logi Options+ is not running (it would fight for the receiver)\n"
            "\u2713 no other HID++ tool is running\n" +

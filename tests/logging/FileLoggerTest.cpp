@@ -19,7 +19,7 @@ using testing::writeFile;
 const system_clock::time_point fixedTime = sys_days{year{2026} / 12 / 5} + hours{13} + minutes{57} + seconds{2};
 
 class FileLoggerTest : public ::testing::Test {
-protected:
+ protected:
   TemporaryDirectory directory;
   std::filesystem::path file = directory / "logs" / "deeper" / "Flitbar.log";
 };
@@ -56,7 +56,8 @@ TEST_F(FileLoggerTest, AppendsToAnExistingFileAndDropsLinesOnceItIsDeleted) {
 TEST_F(FileLoggerTest, CutsToTheNewestHalfOncePastTheLimit) {
   std::filesystem::create_directories(file.parent_path());
   std::string contents(1'048'577, 'a');
-  for (std::size_t index = 0; index < contents.size(); index += 97) contents[index] = static_cast<char>('0' + index % 10);
+  for (std::size_t index = 0; index < contents.size(); index += 97)
+    contents[index] = static_cast<char>('0' + index % 10);
   writeFile(file, contents);
   FileLogger logger(file, 1'048'576, [] { return fixedTime; });
   logger.info("after");
@@ -80,7 +81,8 @@ TEST_F(FileLoggerTest, ConcurrentLinesStayWholeAcrossCuts) {
   for (int writer = 0; writer < writers; ++writer)
     threads.emplace_back([&, writer] {
       start.arrive_and_wait();
-      for (int line = 0; line < linesEach; ++line) logger.info("writer " + std::to_string(writer) + " line " + std::to_string(line));
+      for (int line = 0; line < linesEach; ++line)
+        logger.info("writer " + std::to_string(writer) + " line " + std::to_string(line));
     });
   for (auto& thread : threads) thread.join();
 

@@ -9,7 +9,7 @@ namespace flitbar::testing {
 
 // Running applications by bundle identifier, as the test sets them.
 class FakeRunningApplications : public RunningApplications {
-public:
+ public:
   std::map<std::string, std::vector<int>> running;
 
   std::vector<int> processIds(const std::string& bundleIdentifier) override {
@@ -20,7 +20,7 @@ public:
 
 // A fixed process list.
 class FakeProcessTable : public ProcessTable {
-public:
+ public:
   std::vector<ProcessEntry> entries;
 
   std::vector<ProcessEntry> processes() override { return entries; }

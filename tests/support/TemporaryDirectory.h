@@ -13,7 +13,7 @@ namespace flitbar::testing {
 
 // A fresh directory under the system's temporary folder, removed with everything in it.
 class TemporaryDirectory {
-public:
+ public:
   TemporaryDirectory() {
     std::string pattern = (std::filesystem::temp_directory_path() / "flitbar-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -23,8 +23,9 @@ public:
     std::error_code ignored;
     // Tests may leave directories without write permission behind.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
-      if (entry.is_directory(ignored)) std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                                                     std::filesystem::perm_options::add, ignored);
+      if (entry.is_directory(ignored))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
   TemporaryDirectory(const TemporaryDirectory&) = delete;
@@ -33,7 +34,7 @@ public:
   const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+ private:
   std::filesystem::path path_;
 };
 

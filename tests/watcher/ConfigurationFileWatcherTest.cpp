@@ -36,11 +36,12 @@ void runLoopFor(std::chrono::milliseconds duration) {
 }
 
 class WatcherTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { application(); }
 
   void startWatching(const std::filesystem::path& file) {
-    watcher = std::make_unique<ConfigurationFileWatcher>(file.string(), [this] { ++changes; }, debounce);
+    watcher = std::make_unique<ConfigurationFileWatcher>(
+        file.string(), [this] { ++changes; }, debounce);
     watcher->start();
     runLoopFor(50ms);
   }
@@ -148,10 +149,13 @@ TEST_F(WatcherTest, AStoppedWatcherStaysQuiet) {
 TEST_F(WatcherTest, TheActionMayDestroyTheWatcher) {
   std::filesystem::create_directories(file.parent_path());
   writeFile(file, "1");
-  watcher = std::make_unique<ConfigurationFileWatcher>(file.string(), [this] {
-    ++changes;
-    watcher.reset();
-  }, debounce);
+  watcher = std::make_unique<ConfigurationFileWatcher>(
+      file.string(),
+      [this] {
+        ++changes;
+        watcher.reset();
+      },
+      debounce);
   watcher->start();
   writeFile(file, "2");
   runLoopFor(settle);

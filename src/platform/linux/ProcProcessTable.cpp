@@ -8,7 +8,8 @@ namespace flitbar {
 namespace {
 
 bool isPid(const std::string& name) {
-  return !name.empty() && name.size() < 10 && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !name.empty() && name.size() < 10 &&
+         std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // /proc files report a size of 0, so they are read to their end; both are small by definition.

@@ -9,12 +9,12 @@ namespace flitbar {
 // Reads /proc: every numeric entry's "comm" and "cmdline". Processes of other users are listed
 // as far as the mount's hidepid setting shows them.
 class ProcProcessTable : public ProcessTable {
-public:
+ public:
   explicit ProcProcessTable(std::filesystem::path root = "/proc") : root_(std::move(root)) {}
 
   std::vector<ProcessEntry> processes() override;
 
-private:
+ private:
   std::filesystem::path root_;
 };
 
