@@ -21,7 +21,8 @@ class TemporaryDirectory {
   }
   ~TemporaryDirectory() {
     std::error_code ignored;
-    // Tests may leave directories without write permission behind.
+    // Tests may leave directories without write permission behind, the root included.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
       if (entry.is_directory(ignored))
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
