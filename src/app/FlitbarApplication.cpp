@@ -4,7 +4,12 @@
 
 namespace flitbar {
 
-FlitbarApplication::FlitbarApplication(AppIdentity identity) : identity_(std::move(identity)) {}
+FlitbarApplication::FlitbarApplication(AppIdentity identity, ConfigStore bindings,
+                                       RunningApplications& runningApplications, ProcessTable& processes)
+    : identity_(std::move(identity)),
+      bindings_(std::move(bindings)),
+      runningApplications_(runningApplications),
+      processes_(processes) {}
 
 std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
   return {
@@ -18,8 +23,6 @@ std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
       {"battery", "battery percentage of each reporting device"},
   };
 }
-
-std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() { return {}; }
 
 std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>&) { return std::nullopt; }
 
