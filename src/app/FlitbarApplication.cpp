@@ -1,7 +1,6 @@
 #include "app/FlitbarApplication.h"
 
 #include "cli/CLI.h"
-#include "platform/dbus/DBusRunningApplications.h"
 #include "platform/dbus/SwitchIPC.h"
 #include "shell/MenubarHost.h"
 
@@ -11,7 +10,12 @@
 
 namespace flitbar {
 
-FlitbarApplication::FlitbarApplication(AppIdentity identity) : identity_(std::move(identity)) {}
+FlitbarApplication::FlitbarApplication(AppIdentity identity, ConfigStore bindings,
+                                       RunningApplications& runningApplications, ProcessTable& processes)
+    : identity_(std::move(identity)),
+      bindings_(std::move(bindings)),
+      runningApplications_(runningApplications),
+      processes_(processes) {}
 
 std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
   return {
@@ -26,14 +30,11 @@ std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
   };
 }
 
-std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() { return {}; }
-
 std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>& arguments) {
   static const std::set<std::string> receiverCommands{"list",    "switch",     "inventory", "watch",
                                                       "restore", "smartshift", "wheel",     "battery"};
   if (arguments.empty() || !receiverCommands.contains(arguments.front())) return std::nullopt;
-  DBusRunningApplications runningApplications;
-  SwitchIPC relay(runningApplications, AppIdentity::productBundleIdentifier, static_cast<int>(::getpid()));
+  SwitchIPC relay(runningApplications_, AppIdentity::productBundleIdentifier, static_cast<int>(::getpid()));
   auto result = CLI::run(arguments, CLIEnvironment::live(relay));
   return CLIResult{result.status, std::move(result.standardOutput), std::move(result.standardError)};
 }

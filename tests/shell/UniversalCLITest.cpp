@@ -1,5 +1,6 @@
 #include "app/FlitbarApplication.h"
 #include "shell/UniversalCLI.h"
+#include "support/FakeProcessViews.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,10 @@ namespace {
 const AppIdentity identity = AppIdentity::running(MainBundle{});
 
 TEST(UniversalCLI, HelpAlignsEverySummaryInColumn25WithTheProductTable) {
-  const auto text = UniversalCLI::help(identity, FlitbarApplication(identity).commandHelp());
+  testing::FakeRunningApplications applications;
+  testing::FakeProcessTable processes;
+  const FlitbarApplication application(identity, ConfigStore{"/nonexistent/bindings.json"}, applications, processes);
+  const auto text = UniversalCLI::help(identity, application.commandHelp());
   const std::string expected =
       "flitbar \u2014 " + identity.tagline + "\n\n" +
       "  version               print the bundled product version\n"
