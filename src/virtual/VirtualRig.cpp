@@ -22,7 +22,7 @@ using nlohmann::json;
 class ObjectReader {
 public:
   ObjectReader(const json& value, std::string path, std::initializer_list<const char*> keys) : value_(value), path_(std::move(path)) {
-    if (!value_.is_object()) fail(path_, "must be an object");
+    if (!value_.is_object()) fail(path_.empty() ? "rig" : path_, "must be an object");
     for (const auto& [key, ignored] : value_.items()) {
       if (std::find_if(keys.begin(), keys.end(), [&](const char* known) { return key == known; }) == keys.end()) {
         fail(field(key), "is not a known key");
@@ -291,7 +291,7 @@ RigTiming readTiming(const json& value, const std::string& path) {
 }  // namespace
 
 VirtualRig VirtualRig::fromJson(const json& document) {
-  ObjectReader reader(document, "rig", {"computers", "devices", "timing"});
+  ObjectReader reader(document, "", {"computers", "devices", "timing"});
   VirtualRig rig;
   const json& computers = reader.array("computers", 1, 8);
   for (std::size_t i = 0; i < computers.size(); ++i) {
