@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t answerLimit = 1024 * 1024;
 
 class Descriptor {
-public:
+ public:
   explicit Descriptor(int fd) : fd_(fd) {}
   ~Descriptor() {
     if (fd_ >= 0) ::close(fd_);
@@ -26,7 +26,7 @@ public:
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
 
-private:
+ private:
   int fd_;
 };
 
@@ -39,7 +39,8 @@ nlohmann::json sendControlCommand(const std::filesystem::path& controlPath, cons
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   const auto path = controlPath.string();
-  if (path.size() >= sizeof(address.sun_path)) throw std::runtime_error(fmt::format("control socket path {} is too long", path));
+  if (path.size() >= sizeof(address.sun_path))
+    throw std::runtime_error(fmt::format("control socket path {} is too long", path));
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
   Descriptor socket(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));

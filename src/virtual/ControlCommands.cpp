@@ -18,7 +18,8 @@ long integer(const std::string& word, const char* what, long minimum, long maxim
     used = 0;
   }
   if (used == 0 || used != word.size() || value < minimum || value > maximum) {
-    throw ControlError(fmt::format("{} must be an integer from {} through {}, not \"{}\"", what, minimum, maximum, word));
+    throw ControlError(
+        fmt::format("{} must be an integer from {} through {}, not \"{}\"", what, minimum, maximum, word));
   }
   return value;
 }
@@ -29,7 +30,8 @@ bool onOff(const std::string& word) {
   throw ControlError(fmt::format("expected on or off, not \"{}\"", word));
 }
 
-std::vector<std::uint8_t> hexBytes(std::vector<std::string>::const_iterator begin, std::vector<std::string>::const_iterator end) {
+std::vector<std::uint8_t> hexBytes(std::vector<std::string>::const_iterator begin,
+                                   std::vector<std::string>::const_iterator end) {
   std::vector<std::uint8_t> bytes;
   for (auto word = begin; word != end; ++word) {
     std::string digits;
@@ -78,8 +80,9 @@ void fault(VirtualWorld& world, const std::vector<std::string>& words) {
   } else if (kind == "error") {
     expectCount(words, 5, 5, "fault error DEVICE FEATURE CODE|off");
     const auto feature = static_cast<std::uint16_t>(integer(words[3], "the feature id", 0, 0xFFFF));
-    const auto code = words[4] == "off" ? std::nullopt
-                                        : std::optional(static_cast<std::uint8_t>(integer(words[4], "the error code", 1, 0xFF)));
+    const auto code = words[4] == "off"
+                          ? std::nullopt
+                          : std::optional(static_cast<std::uint8_t>(integer(words[4], "the error code", 1, 0xFF)));
     world.setFeatureError(words[2], feature, code);
   } else if (kind == "clear") {
     expectCount(words, 2, 2, "fault clear");
@@ -131,8 +134,9 @@ nlohmann::json ControlCommands::run(const std::vector<std::string>& words) {
     } else if (command == "latency") {
       expectCount(words, 2, 3, "latency ANSWER_MS [ERROR_MS]");
       const auto answer = static_cast<int>(integer(words[1], "the answer latency", 0, 10000));
-      const auto error = words.size() > 2 ? std::optional(static_cast<int>(integer(words[2], "the error latency", 0, 10000)))
-                                          : std::nullopt;
+      const auto error = words.size() > 2
+                             ? std::optional(static_cast<int>(integer(words[2], "the error latency", 0, 10000)))
+                             : std::nullopt;
       world_.setLatency(answer, error);
     } else if (command == "timing") {
       expectCount(words, 3, 3, "timing departure|arrival MS");

@@ -12,14 +12,14 @@ namespace flitbar::virtualhid {
 
 // A control command that is malformed or that the world refused; the message says why.
 class ControlError : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 // The world's control vocabulary, shared by the control socket and by tests: one command is a
 // list of words such as {"press", "keyboard", "0x00D1"}.
 class ControlCommands {
-public:
+ public:
   explicit ControlCommands(VirtualWorld& world) : world_(world) {}
 
   // Returns {"ok": true} (with "state" for the state command). Throws ControlError.
@@ -28,7 +28,7 @@ public:
   // One line per command, for usage messages.
   static const char* usage();
 
-private:
+ private:
   VirtualWorld& world_;
 };
 

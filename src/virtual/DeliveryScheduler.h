@@ -15,7 +15,7 @@ namespace flitbar::virtualhid {
 // order), so that slow answers never hold up other traffic. Work runs without the scheduler's
 // lock held and may post more work.
 class DeliveryScheduler {
-public:
+ public:
   using Clock = std::chrono::steady_clock;
 
   DeliveryScheduler();
@@ -28,14 +28,12 @@ public:
   // Drops pending work and joins the thread; idempotent. Must not be called from scheduled work.
   void stop();
 
-private:
+ private:
   struct Item {
     Clock::time_point due;
     std::uint64_t sequence;
     std::function<void()> work;
-    bool operator>(const Item& other) const {
-      return due != other.due ? due > other.due : sequence > other.sequence;
-    }
+    bool operator>(const Item& other) const { return due != other.due ? due > other.due : sequence > other.sequence; }
   };
 
   void loop();

@@ -77,25 +77,51 @@ DeviceAnswer DeviceModel::handle(std::span<const std::uint8_t> request) {
   Reply reply = Reply::failure(frames::errorInvalidFeatureIndex);
   if (const auto feature = featureAt(index)) {
     switch (*feature) {
-      case featureRoot: reply = root(function, params); break;
-      case featureFeatureSet: reply = featureSet(function, params); break;
-      case featureDeviceInformation: reply = deviceInformation(function); break;
-      case featureDeviceName: reply = deviceName(function, params); break;
-      case featureBatteryStatus: reply = batteryStatus(function); break;
-      case featureUnifiedBattery: reply = unifiedBattery(function); break;
-      case featureChangeHost: reply = changeHost(function, params); break;
-      case featureHostsInfo: reply = hostsInfo(function, params); break;
-      case featureReprogControls: reply = reprogControls(function, params); break;
-      case featureSmartShift: reply = smartShift(function, params); break;
-      case featureHiResWheel: reply = hiResWheel(function, params); break;
-      default: break;
+      case featureRoot:
+        reply = root(function, params);
+        break;
+      case featureFeatureSet:
+        reply = featureSet(function, params);
+        break;
+      case featureDeviceInformation:
+        reply = deviceInformation(function);
+        break;
+      case featureDeviceName:
+        reply = deviceName(function, params);
+        break;
+      case featureBatteryStatus:
+        reply = batteryStatus(function);
+        break;
+      case featureUnifiedBattery:
+        reply = unifiedBattery(function);
+        break;
+      case featureChangeHost:
+        reply = changeHost(function, params);
+        break;
+      case featureHostsInfo:
+        reply = hostsInfo(function, params);
+        break;
+      case featureReprogControls:
+        reply = reprogControls(function, params);
+        break;
+      case featureSmartShift:
+        reply = smartShift(function, params);
+        break;
+      case featureHiResWheel:
+        reply = hiResWheel(function, params);
+        break;
+      default:
+        break;
     }
   }
 
   switch (reply.kind) {
-    case Reply::Kind::silence: return {std::nullopt, reply.moveToChannel};
-    case Reply::Kind::error: return {frames::hidpp20Error(request, reply.error), std::nullopt};
-    case Reply::Kind::answer: break;
+    case Reply::Kind::silence:
+      return {std::nullopt, reply.moveToChannel};
+    case Reply::Kind::error:
+      return {frames::hidpp20Error(request, reply.error), std::nullopt};
+    case Reply::Kind::answer:
+      break;
   }
   // Devices answer HID++ 2.0 requests with long reports, whatever length the request had.
   return {frames::longReport(request[1], index, request[3], reply.params), reply.moveToChannel};
@@ -110,20 +136,23 @@ DeviceModel::Reply DeviceModel::root(std::uint8_t function, const Params& params
     }
     case 1:  // ping: protocol version and the ping byte echoed
       return Reply::answer({protocolMajor, protocolMinor, params[2]});
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
 DeviceModel::Reply DeviceModel::featureSet(std::uint8_t function, const Params& params) const {
   const auto count = static_cast<std::uint8_t>(features_.size() - 1);
   switch (function) {
-    case 0: return Reply::answer({count});
+    case 0:
+      return Reply::answer({count});
     case 1: {
       if (params[0] > count) return Reply::failure(frames::errorInvalidArgument);
       const auto id = features_[params[0]];
       return Reply::answer({static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id & 0xFF), 0x00, 0x00});
     }
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
@@ -138,7 +167,8 @@ DeviceModel::Reply DeviceModel::deviceInformation(std::uint8_t function) const {
 DeviceModel::Reply DeviceModel::deviceName(std::uint8_t function, const Params& params) const {
   const auto& name = rig_.name;
   switch (function) {
-    case 0: return Reply::answer({static_cast<std::uint8_t>(name.size())});
+    case 0:
+      return Reply::answer({static_cast<std::uint8_t>(name.size())});
     case 1: {
       const std::size_t offset = params[0];
       if (offset >= name.size()) return Reply::failure(frames::errorInvalidArgument);
@@ -147,8 +177,10 @@ DeviceModel::Reply DeviceModel::deviceName(std::uint8_t function, const Params& 
                   reply.params.begin());
       return reply;
     }
-    case 2: return Reply::answer({static_cast<std::uint8_t>(rig_.kind == DeviceKind::keyboard ? 0x00 : 0x03)});
-    default: return Reply::failure(frames::errorInvalidFunction);
+    case 2:
+      return Reply::answer({static_cast<std::uint8_t>(rig_.kind == DeviceKind::keyboard ? 0x00 : 0x03)});
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
@@ -160,8 +192,10 @@ DeviceModel::Reply DeviceModel::batteryStatus(std::uint8_t function) const {
       const std::uint8_t status = battery_.charging ? (percent >= 100 ? 3 : 1) : 0;
       return Reply::answer({percent, next, status});
     }
-    case 1: return Reply::answer({10, 0x00});  // number of levels, no special capabilities
-    default: return Reply::failure(frames::errorInvalidFunction);
+    case 1:
+      return Reply::answer({10, 0x00});  // number of levels, no special capabilities
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
@@ -176,7 +210,8 @@ DeviceModel::Reply DeviceModel::unifiedBattery(std::uint8_t function) const {
       const auto charge = static_cast<std::uint8_t>(battery_.reportsPercent ? percent : 0);
       return Reply::answer({charge, level, charging, static_cast<std::uint8_t>(battery_.charging ? 1 : 0)});
     }
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
@@ -205,7 +240,8 @@ nlohmann::json DeviceModel::state() const {
                        {"controls", controls}};
   if (rig_.battery) state["battery"] = {{"percent", battery_.percent}, {"charging", battery_.charging}};
   if (rig_.smartShift) {
-    state["smartShift"] = {{"mode", smartShift_.mode}, {"autoDisengage", smartShift_.autoDisengage}, {"torque", smartShift_.torque}};
+    state["smartShift"] = {
+        {"mode", smartShift_.mode}, {"autoDisengage", smartShift_.autoDisengage}, {"torque", smartShift_.torque}};
   }
   if (rig_.wheel) state["hiResWheel"] = {{"mode", wheelMode_}};
   return state;

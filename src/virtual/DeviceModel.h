@@ -28,7 +28,7 @@ struct ControlEffect {
 // One paired device speaking HID++ 2.0: its feature table, the state its features expose and how
 // it answers requests. Not thread-safe; the world serialises every call.
 class DeviceModel {
-public:
+ public:
   explicit DeviceModel(RigDevice rig);
 
   const RigDevice& rig() const { return rig_; }
@@ -56,7 +56,7 @@ public:
 
   nlohmann::json state() const;
 
-private:
+ private:
   // A handler's outcome before it is framed as a report.
   struct Reply {
     enum class Kind { answer, error, silence };

@@ -36,7 +36,8 @@ DeviceModel::Control* DeviceModel::control(std::uint16_t cid) {
 
 DeviceModel::Reply DeviceModel::reprogControls(std::uint8_t function, const Params& params) {
   switch (function) {
-    case 0: return Reply::answer({static_cast<std::uint8_t>(controls_.size())});
+    case 0:
+      return Reply::answer({static_cast<std::uint8_t>(controls_.size())});
     case 1: {  // cid, task, capability flags, position, group, group mask, additional flags
       if (params[0] >= controls_.size()) return Reply::failure(frames::errorInvalidArgument);
       const auto& rig = controls_[params[0]].rig;
@@ -48,13 +49,16 @@ DeviceModel::Reply DeviceModel::reprogControls(std::uint8_t function, const Para
       if (found == nullptr) return Reply::failure(frames::errorInvalidArgument);
       return reporting(*found);
     }
-    case 3: return setReporting(params);
-    default: return Reply::failure(frames::errorInvalidFunction);
+    case 3:
+      return setReporting(params);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
 DeviceModel::Reply DeviceModel::reporting(const Control& control) const {
-  const auto flags = static_cast<std::uint8_t>((control.divert ? divertBit : 0) | (control.persistentDivert ? persistBit : 0));
+  const auto flags =
+      static_cast<std::uint8_t>((control.divert ? divertBit : 0) | (control.persistentDivert ? persistBit : 0));
   return Reply::answer({high(control.rig.cid), low(control.rig.cid), flags, high(control.remap), low(control.remap)});
 }
 

@@ -16,7 +16,8 @@ constexpr std::size_t friendlyNameChunk = 14;
 DeviceModel::Reply DeviceModel::changeHost(std::uint8_t function, const Params& params) const {
   const auto count = static_cast<std::uint8_t>(rig_.channels.size());
   switch (function) {
-    case 0: return Reply::answer({count, currentChannel_, 0x00});  // host count, current host, flags
+    case 0:
+      return Reply::answer({count, currentChannel_, 0x00});  // host count, current host, flags
     case 1: {
       // setCurrentHost is never answered: the device drops its link and goes.
       const std::uint8_t host = params[0];
@@ -25,7 +26,8 @@ DeviceModel::Reply DeviceModel::changeHost(std::uint8_t function, const Params& 
       if (host != currentChannel_) reply.moveToChannel = host;
       return reply;
     }
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
@@ -51,7 +53,8 @@ DeviceModel::Reply DeviceModel::hostsInfo(std::uint8_t function, const Params& p
                   reply.params.begin() + 2);
       return reply;
     }
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 

@@ -15,7 +15,8 @@ DeviceModel::Reply DeviceModel::smartShift(std::uint8_t function, const Params& 
   switch (function) {
     case 0:  // capabilities, then the threshold range the device accepts
       return Reply::answer({tunableTorqueCapability, smartShift_.minimum, smartShift_.maximum});
-    case 1: return Reply::answer({smartShift_.mode, smartShift_.autoDisengage, smartShift_.torque});
+    case 1:
+      return Reply::answer({smartShift_.mode, smartShift_.autoDisengage, smartShift_.torque});
     case 2: {
       // Each field left 0 keeps its current value.
       const std::uint8_t mode = params[0];
@@ -27,18 +28,22 @@ DeviceModel::Reply DeviceModel::smartShift(std::uint8_t function, const Params& 
       if (torque != 0) smartShift_.torque = torque;
       return Reply::answer({smartShift_.mode, smartShift_.autoDisengage, smartShift_.torque});
     }
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 
 DeviceModel::Reply DeviceModel::hiResWheel(std::uint8_t function, const Params& params) {
   switch (function) {
-    case 0: return Reply::answer({rig_.wheel->multiplier, 0x00});  // multiplier, capability flags
-    case 1: return Reply::answer({wheelMode_[0], wheelMode_[1], wheelMode_[2]});
+    case 0:
+      return Reply::answer({rig_.wheel->multiplier, 0x00});  // multiplier, capability flags
+    case 1:
+      return Reply::answer({wheelMode_[0], wheelMode_[1], wheelMode_[2]});
     case 2:
       wheelMode_ = {params[0], params[1], params[2]};
       return Reply::answer({wheelMode_[0], wheelMode_[1], wheelMode_[2]});
-    default: return Reply::failure(frames::errorInvalidFunction);
+    default:
+      return Reply::failure(frames::errorInvalidFunction);
   }
 }
 

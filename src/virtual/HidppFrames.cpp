@@ -35,7 +35,12 @@ Bytes connectionNotice(std::uint8_t device, ReceiverKind receiver, DeviceKind ki
   const std::uint8_t protocol = receiver == ReceiverKind::unifying ? 0x04 : 0x10;
   const std::uint8_t deviceType = kind == DeviceKind::keyboard ? 0x01 : 0x02;
   const std::uint8_t flags = static_cast<std::uint8_t>(deviceType | (linkEstablished ? 0x00 : 0x40));
-  return {shortReportId, device, connectionSubId, protocol, flags, static_cast<std::uint8_t>(wpid & 0xFF),
+  return {shortReportId,
+          device,
+          connectionSubId,
+          protocol,
+          flags,
+          static_cast<std::uint8_t>(wpid & 0xFF),
           static_cast<std::uint8_t>(wpid >> 8)};
 }
 

@@ -21,7 +21,9 @@ InProcessHidBackend::InProcessHidBackend(std::shared_ptr<VirtualWorld> world, st
   world_->computer(computer_);  // refuses an unknown computer at once
 }
 
-std::string InProcessHidBackend::interfacePath(const std::string& computer) { return "virtual:" + computer + "/receiver"; }
+std::string InProcessHidBackend::interfacePath(const std::string& computer) {
+  return "virtual:" + computer + "/receiver";
+}
 
 std::vector<HidInterface> InProcessHidBackend::vendorInterfaces() {
   const auto kind = world_->computer(computer_).receiver;

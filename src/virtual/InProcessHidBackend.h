@@ -11,7 +11,7 @@ namespace flitbar::virtualhid {
 // HID discovery as one computer of a VirtualWorld sees it: its receiver's single vendor
 // interface (vendor 0x046D, the receiver's product id, usage page 0xFF00).
 class InProcessHidBackend : public HidBackend {
-public:
+ public:
   InProcessHidBackend(std::shared_ptr<VirtualWorld> world, std::string computer);
 
   std::vector<HidInterface> vendorInterfaces() override;
@@ -21,7 +21,7 @@ public:
   // The path the computer's interface is listed under.
   static std::string interfacePath(const std::string& computer);
 
-private:
+ private:
   std::shared_ptr<VirtualWorld> world_;
   std::string computer_;
 };

@@ -16,7 +16,7 @@ constexpr std::size_t maximumOutputReport = 64;
 }  // namespace
 
 class InProcessHidDevice::Inbox : public ReportSink {
-public:
+ public:
   void deliver(std::span<const std::uint8_t> report) override {
     {
       std::lock_guard lock(mutex_);
@@ -53,7 +53,7 @@ public:
     return closed_;
   }
 
-private:
+ private:
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<std::vector<std::uint8_t>> reports_;

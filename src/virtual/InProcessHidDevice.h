@@ -15,7 +15,7 @@ namespace flitbar::virtualhid {
 // newer ones while full; `read` after `close`, or after the world let the interface go, reports
 // a disconnection.
 class InProcessHidDevice : public HidDevice {
-public:
+ public:
   InProcessHidDevice(std::shared_ptr<VirtualWorld> world, std::string computer);
   ~InProcessHidDevice() override;
 
@@ -23,7 +23,7 @@ public:
   int write(std::span<const std::uint8_t> report) override;
   void close() override;
 
-private:
+ private:
   class Inbox;
 
   std::shared_ptr<VirtualWorld> world_;

@@ -30,13 +30,13 @@ std::runtime_error systemFailure(const std::string& what) {
 
 // Sends to one connected client; a client that does not read loses reports, as with hidraw.
 class SocketSink : public ReportSink {
-public:
+ public:
   explicit SocketSink(int fd) : fd_(fd) {}
   void deliver(std::span<const std::uint8_t> report) override {
     [[maybe_unused]] const auto sent = ::send(fd_, report.data(), report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
   }
 
-private:
+ private:
   int fd_;
 };
 
@@ -100,7 +100,8 @@ void SocketServer::listen(const std::filesystem::path& path, const std::string& 
   struct stat existing {};
   if (::lstat(path.c_str(), &existing) == 0) {
     // A socket left behind by a server that did not shut down cleanly is replaced.
-    if (!S_ISSOCK(existing.st_mode)) throw std::runtime_error(fmt::format("{} exists and is not a socket", path.string()));
+    if (!S_ISSOCK(existing.st_mode))
+      throw std::runtime_error(fmt::format("{} exists and is not a socket", path.string()));
     ::unlink(path.c_str());
   }
   const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
@@ -146,7 +147,8 @@ void SocketServer::accept(const Listener& listener) {
   const int fd = ::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return;
   Connection connection{fd, listener.computer, 0};
-  if (!listener.computer.empty()) connection.client = world_->attach(listener.computer, std::make_shared<SocketSink>(fd));
+  if (!listener.computer.empty())
+    connection.client = world_->attach(listener.computer, std::make_shared<SocketSink>(fd));
   connections_.push_back(connection);
 }
 
@@ -165,7 +167,8 @@ bool SocketServer::serve(const Connection& connection) {
   nlohmann::json reply;
   try {
     const auto request = nlohmann::json::parse(packet.begin(), packet.end());
-    if (!request.is_array() || !std::all_of(request.begin(), request.end(), [](const auto& w) { return w.is_string(); })) {
+    if (!request.is_array() ||
+        !std::all_of(request.begin(), request.end(), [](const auto& w) { return w.is_string(); })) {
       throw ControlError("a control request is a JSON array of strings");
     }
     reply = ControlCommands(*world_).run(request.get<std::vector<std::string>>());

@@ -18,7 +18,7 @@ namespace flitbar::virtualhid {
 // Threading: construct, run and destroy on one thread; the world delivers reports to the
 // connections from its own threads.
 class SocketServer {
-public:
+ public:
   // Creates the sockets (replacing stale ones). Throws std::runtime_error saying what failed.
   SocketServer(std::shared_ptr<VirtualWorld> world, std::filesystem::path directory, std::filesystem::path controlPath);
   // Closes every connection and removes the sockets and the directories it created.
@@ -32,7 +32,7 @@ public:
   static std::filesystem::path receiverPath(const std::filesystem::path& directory, const std::string& computer);
   static std::filesystem::path defaultControlPath(const std::filesystem::path& directory);
 
-private:
+ private:
   struct Listener {
     int fd = -1;
     std::string computer;  // empty for the control socket

@@ -20,8 +20,9 @@ using nlohmann::json;
 // Reads one JSON object of the rig, naming the field path in every error and refusing keys it
 // does not know, so a misspelt key never silently falls back to a default.
 class ObjectReader {
-public:
-  ObjectReader(const json& value, std::string path, std::initializer_list<const char*> keys) : value_(value), path_(std::move(path)) {
+ public:
+  ObjectReader(const json& value, std::string path, std::initializer_list<const char*> keys)
+      : value_(value), path_(std::move(path)) {
     if (!value_.is_object()) fail(path_.empty() ? "rig" : path_, "must be an object");
     for (const auto& [key, ignored] : value_.items()) {
       if (std::find_if(keys.begin(), keys.end(), [&](const char* known) { return key == known; }) == keys.end()) {
@@ -68,7 +69,8 @@ public:
     return result;
   }
 
-  std::string text(const char* key, std::optional<std::string> fallback = std::nullopt, std::size_t maxBytes = 64) const {
+  std::string text(const char* key, std::optional<std::string> fallback = std::nullopt,
+                   std::size_t maxBytes = 64) const {
     if (!has(key)) {
       if (fallback) return *fallback;
       fail(field(key), "is missing");
@@ -94,7 +96,7 @@ public:
     return value;
   }
 
-private:
+ private:
   const json& value_;
   std::string path_;
 };
@@ -143,7 +145,7 @@ RigBattery readBattery(const json& value, const std::string& path) {
     const json& features = reader.array("features", 1, 2);
     for (std::size_t i = 0; i < features.size(); ++i) {
       const auto name = features[i].is_string() ? features[i].get<std::string>() : std::string();
-      const auto feature = name == "unified" ? std::optional(BatteryFeature::unified)
+      const auto feature = name == "unified"  ? std::optional(BatteryFeature::unified)
                            : name == "status" ? std::optional(BatteryFeature::status)
                                               : std::nullopt;
       if (!feature) ObjectReader::fail(indexed(reader.field("features"), i), "must be \"unified\" or \"status\"");
@@ -167,7 +169,8 @@ RigControl readControl(const json& value, const std::string& path, std::size_t c
   control.flags = static_cast<std::uint8_t>(reader.number("flags", 0, 0xFF, 0x30));
   const bool easySwitchKey = control.cid >= 0xD1 && control.cid <= 0xD3;
   const long implied = easySwitchKey && control.cid - 0xD0u <= channelCount ? control.cid - 0xD0 : 0;
-  control.hostSwitch = static_cast<std::uint8_t>(reader.number("hostSwitch", 0, static_cast<long>(channelCount), implied));
+  control.hostSwitch =
+      static_cast<std::uint8_t>(reader.number("hostSwitch", 0, static_cast<long>(channelCount), implied));
   return control;
 }
 
@@ -244,7 +247,8 @@ RigDevice readDevice(const json& value, const std::string& path, const std::vect
   const auto count = static_cast<long>(device.channels.size());
   device.currentChannel = static_cast<std::uint8_t>(reader.number("currentHost", 1, count, 1) - 1);
   device.changeHost = reader.flag("changeHost", true);
-  if (!device.changeHost && count != 1) ObjectReader::fail(reader.field("hosts"), "must list one computer when changeHost is false");
+  if (!device.changeHost && count != 1)
+    ObjectReader::fail(reader.field("hosts"), "must list one computer when changeHost is false");
   device.hostsInfo = reader.flag("hostsInfo", device.changeHost);
 
   if (reader.has("hostNames")) {
@@ -257,7 +261,8 @@ RigDevice readDevice(const json& value, const std::string& path, const std::vect
     }
   } else {
     for (const auto& channel : device.channels) {
-      const auto computer = std::find_if(computers.begin(), computers.end(), [&](const auto& c) { return channel && c.id == *channel; });
+      const auto computer =
+          std::find_if(computers.begin(), computers.end(), [&](const auto& c) { return channel && c.id == *channel; });
       device.hostNames.push_back(computer == computers.end() ? std::string() : computer->name);
     }
   }
@@ -296,7 +301,8 @@ VirtualRig VirtualRig::fromJson(const json& document) {
   const json& computers = reader.array("computers", 1, 8);
   for (std::size_t i = 0; i < computers.size(); ++i) {
     auto computer = readComputer(computers[i], indexed("computers", i));
-    const bool duplicate = std::any_of(rig.computers.begin(), rig.computers.end(), [&](const auto& c) { return c.id == computer.id; });
+    const bool duplicate =
+        std::any_of(rig.computers.begin(), rig.computers.end(), [&](const auto& c) { return c.id == computer.id; });
     if (duplicate) ObjectReader::fail(indexed("computers", i) + ".id", "repeats an earlier computer");
     rig.computers.push_back(std::move(computer));
   }
@@ -305,7 +311,8 @@ VirtualRig VirtualRig::fromJson(const json& document) {
     auto device = readDevice(devices[i], indexed("devices", i), rig.computers);
     for (const auto& other : rig.devices) {
       if (other.id == device.id) ObjectReader::fail(indexed("devices", i) + ".id", "repeats an earlier device");
-      if (other.slot == device.slot) ObjectReader::fail(indexed("devices", i) + ".slot", "repeats an earlier device's slot");
+      if (other.slot == device.slot)
+        ObjectReader::fail(indexed("devices", i) + ".slot", "repeats an earlier device's slot");
     }
     rig.devices.push_back(std::move(device));
   }

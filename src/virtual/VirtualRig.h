@@ -26,8 +26,8 @@ enum class DeviceKind { keyboard, mouse };
 struct RigControl {
   std::uint16_t cid = 0;
   std::uint16_t task = 0;
-  std::uint8_t flags = 0;          // capability flags: 0x10 reprogrammable, 0x20 divertable, 0x40 persistently divertable
-  std::uint8_t hostSwitch = 0;     // one-based Easy-Switch channel this control selects; 0 for other controls
+  std::uint8_t flags = 0;       // capability flags: 0x10 reprogrammable, 0x20 divertable, 0x40 persistently divertable
+  std::uint8_t hostSwitch = 0;  // one-based Easy-Switch channel this control selects; 0 for other controls
 
   bool operator==(const RigControl&) const = default;
 };
@@ -49,7 +49,7 @@ struct RigSmartShift {
   std::uint8_t mode = 2;            // 1 free spin, 2 ratchet
   std::uint8_t autoDisengage = 10;  // 0xFF: always ratchet
   std::uint8_t torque = 50;
-  std::uint8_t minimum = 1;         // the threshold range the device describes
+  std::uint8_t minimum = 1;  // the threshold range the device describes
   std::uint8_t maximum = 50;
 
   bool operator==(const RigSmartShift&) const = default;
@@ -86,10 +86,10 @@ struct RigDevice {
 };
 
 struct RigTiming {
-  int answerMs = 20;          // a live device's answer
-  int receiverErrorMs = 2;    // an error frame from the receiver itself
+  int answerMs = 20;            // a live device's answer
+  int receiverErrorMs = 2;      // an error frame from the receiver itself
   int departureNoticeMs = 200;  // a departed device's link-lost notification
-  int arrivalMs = 300;        // a moving device establishing its link with the next receiver
+  int arrivalMs = 300;          // a moving device establishing its link with the next receiver
 
   bool operator==(const RigTiming&) const = default;
 };

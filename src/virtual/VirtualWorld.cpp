@@ -19,7 +19,8 @@ bool isRegisterAccess(std::uint8_t subId) { return subId >= 0x80 && subId <= 0x8
 
 }  // namespace
 
-VirtualWorld::VirtualWorld(VirtualRig rig) : rig_(std::move(rig)), timing_(rig_.timing), receivers_(rig_.computers.size()) {
+VirtualWorld::VirtualWorld(VirtualRig rig)
+    : rig_(std::move(rig)), timing_(rig_.timing), receivers_(rig_.computers.size()) {
   for (const auto& device : rig_.devices) devices_.push_back(std::make_unique<Device>(device));
 }
 
@@ -115,10 +116,17 @@ void VirtualWorld::answer(std::size_t computer, frames::Bytes report, int delayM
     const auto pending = faults.front();
     faults.pop_front();
     switch (pending.fault) {
-      case ResponseFault::drop: return;
-      case ResponseFault::delay: delayMs += pending.delayMs; break;
-      case ResponseFault::malformed: report.pop_back(); break;
-      case ResponseFault::oversized: report.resize(oversizedLength, 0x00); break;
+      case ResponseFault::drop:
+        return;
+      case ResponseFault::delay:
+        delayMs += pending.delayMs;
+        break;
+      case ResponseFault::malformed:
+        report.pop_back();
+        break;
+      case ResponseFault::oversized:
+        report.resize(oversizedLength, 0x00);
+        break;
     }
   }
   deliver(computer, std::move(report), std::chrono::milliseconds(delayMs));
@@ -156,8 +164,7 @@ void VirtualWorld::dropLink(Device& device) {
   if (!wasLinked || !computer) return;
   const auto& rig = device.model.rig();
   // The receiver notices the lost link a little later and says so.
-  deliver(*computer,
-          frames::connectionNotice(rig.slot, rig_.computers[*computer].receiver, rig.kind, false, rig.wpid),
+  deliver(*computer, frames::connectionNotice(rig.slot, rig_.computers[*computer].receiver, rig.kind, false, rig.wpid),
           std::chrono::milliseconds(timing_.departureNoticeMs));
 }
 
@@ -169,7 +176,8 @@ void VirtualWorld::establishLink(Device& device) {
     const auto computer = computerOf(device);
     if (!computer) return;
     const auto& rig = device.model.rig();
-    broadcast(*computer, frames::connectionNotice(rig.slot, rig_.computers[*computer].receiver, rig.kind, true, rig.wpid));
+    broadcast(*computer,
+              frames::connectionNotice(rig.slot, rig_.computers[*computer].receiver, rig.kind, true, rig.wpid));
   };
   if (timing_.arrivalMs <= 0) {
     arrive();
@@ -267,7 +275,8 @@ void VirtualWorld::setSilentReceiver(const std::string& computer, bool silent) {
 
 void VirtualWorld::addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs) {
   if (count < 1 || count > 1000) throw std::invalid_argument("fault count must be from 1 through 1000");
-  if (delayMs < 0 || delayMs > 60000) throw std::invalid_argument("fault delay must be from 0 through 60000 milliseconds");
+  if (delayMs < 0 || delayMs > 60000)
+    throw std::invalid_argument("fault delay must be from 0 through 60000 milliseconds");
   std::lock_guard lock(mutex_);
   auto& faults = receivers_[computerIndex(computer)].faults;
   for (int i = 0; i < count; ++i) faults.push_back(PendingFault{fault, delayMs});
@@ -306,7 +315,8 @@ nlohmann::json VirtualWorld::state() const {
   nlohmann::json computers = nlohmann::json::array();
   for (std::size_t i = 0; i < rig_.computers.size(); ++i) {
     const auto& computer = rig_.computers[i];
-    const auto clients = std::count_if(clients_.begin(), clients_.end(), [&](const auto& c) { return c.second.computer == i; });
+    const auto clients =
+        std::count_if(clients_.begin(), clients_.end(), [&](const auto& c) { return c.second.computer == i; });
     nlohmann::json present = nlohmann::json::array();
     for (const auto& device : devices_) {
       if (reachable(*device, i)) present.push_back(device->model.rig().id);

@@ -31,7 +31,7 @@ enum class ResponseFault { drop, delay, malformed, oversized };
 // lock: a sink must not call back into the world. Control operations throw
 // std::invalid_argument with a message fit for the user.
 class VirtualWorld {
-public:
+ public:
   using ClientId = std::uint64_t;
 
   explicit VirtualWorld(VirtualRig rig);
@@ -72,7 +72,7 @@ public:
 
   nlohmann::json state() const;
 
-private:
+ private:
   struct Device {
     explicit Device(RigDevice rig) : model(std::move(rig)) {}
     DeviceModel model;

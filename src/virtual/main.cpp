@@ -27,14 +27,15 @@ constexpr int statusFailure = 1;
 constexpr int statusUsage = 2;
 
 void printUsage(std::FILE* stream) {
-  std::fputs("usage: flitbar-virtual-receiver serve --rig FILE --dir DIR [--control SOCKET]\n"
-             "       flitbar-virtual-receiver ctl (--dir DIR | --control SOCKET) COMMAND...\n"
-             "\n"
-             "serve makes DIR/<computer>/receiver.hid for every computer of the rig and the control\n"
-             "socket (default DIR/control.sock); SIGINT or SIGTERM stops it and removes them.\n"
-             "\n"
-             "commands:\n",
-             stream);
+  std::fputs(
+      "usage: flitbar-virtual-receiver serve --rig FILE --dir DIR [--control SOCKET]\n"
+      "       flitbar-virtual-receiver ctl (--dir DIR | --control SOCKET) COMMAND...\n"
+      "\n"
+      "serve makes DIR/<computer>/receiver.hid for every computer of the rig and the control\n"
+      "socket (default DIR/control.sock); SIGINT or SIGTERM stops it and removes them.\n"
+      "\n"
+      "commands:\n",
+      stream);
   std::fputs(ControlCommands::usage(), stream);
 }
 
@@ -50,12 +51,13 @@ struct Options {
   std::vector<std::string> rest;
 };
 
-std::optional<Options> parseOptions(const std::vector<std::string>& arguments, bool stopAtCommand, std::string& problem) {
+std::optional<Options> parseOptions(const std::vector<std::string>& arguments, bool stopAtCommand,
+                                    std::string& problem) {
   Options options;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const auto& word = arguments[i];
-    std::optional<std::string>* slot = word == "--rig" ? &options.rig
-                                       : word == "--dir" ? &options.dir
+    std::optional<std::string>* slot = word == "--rig"       ? &options.rig
+                                       : word == "--dir"     ? &options.dir
                                        : word == "--control" ? &options.control
                                                              : nullptr;
     if (slot == nullptr) {
@@ -98,7 +100,8 @@ int serve(const std::vector<std::string>& arguments) {
   try {
     auto world = std::make_shared<VirtualWorld>(VirtualRig::load(*options->rig));
     const std::filesystem::path dir(*options->dir);
-    const auto control = options->control ? std::filesystem::path(*options->control) : SocketServer::defaultControlPath(dir);
+    const auto control =
+        options->control ? std::filesystem::path(*options->control) : SocketServer::defaultControlPath(dir);
     {
       SocketServer server(world, dir, control);
       std::printf("serving %zu computers in %s (control socket %s)\n", world->computers().size(), dir.c_str(),
@@ -127,8 +130,8 @@ int control(const std::vector<std::string>& arguments) {
   if (options->rig) return usageError("ctl takes no --rig");
   if (!options->dir && !options->control) return usageError("ctl needs --dir or --control");
   if (options->rest.empty()) return usageError("ctl needs a command");
-  const auto path = options->control ? std::filesystem::path(*options->control)
-                                     : SocketServer::defaultControlPath(*options->dir);
+  const auto path =
+      options->control ? std::filesystem::path(*options->control) : SocketServer::defaultControlPath(*options->dir);
   try {
     const auto answer = sendControlCommand(path, options->rest);
     if (!answer.value("ok", false)) {

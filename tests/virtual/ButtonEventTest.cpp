@@ -9,7 +9,7 @@ namespace {
 using Reports = std::vector<Bytes>;
 
 class ButtonEventTest : public ::testing::Test {
-protected:
+ protected:
   void divert(std::uint16_t cid) {
     probe.send("host1", longReport({0x11, 0x02, 0x07, 0x3A, static_cast<std::uint8_t>(cid >> 8),
                                     static_cast<std::uint8_t>(cid & 0xFF), 0x03}));
@@ -26,10 +26,10 @@ TEST_F(ButtonEventTest, EventsListTheHeldDivertedControlsWithSoftwareIdZero) {
   probe.world->press("mouse", 0xC3);
   probe.world->release("mouse", 0xC4);
   probe.world->release("mouse", 0xC3);
-  EXPECT_EQ(events(), (Reports{longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC4}),
-                               longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC4, 0x00, 0xC3}),
-                               longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC3}),
-                               longReport({0x11, 0x02, 0x07, 0x00})}));
+  EXPECT_EQ(events(),
+            (Reports{longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC4}),
+                     longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC4, 0x00, 0xC3}),
+                     longReport({0x11, 0x02, 0x07, 0x00, 0x00, 0xC3}), longReport({0x11, 0x02, 0x07, 0x00})}));
 }
 
 TEST_F(ButtonEventTest, AtMostFourHeldControlsAreListed) {

@@ -16,7 +16,7 @@ const Bytes keyboardAnswer = longReport({0x11, 0x01, 0x00, 0x1A, 0x04, 0x05, 0xA
 const Bytes mouseAnswer = longReport({0x11, 0x02, 0x00, 0x1A, 0x04, 0x05, 0xBB});
 
 class FaultInjectionTest : public ::testing::Test {
-protected:
+ protected:
   nlohmann::json run(std::vector<std::string> words) { return ControlCommands(*probe.world).run(words); }
 
   WorldProbe probe = WorldProbe::fromFile("default.json");
@@ -67,12 +67,15 @@ TEST_F(FaultInjectionTest, ADelayedAnswerDoesNotHoldUpLaterOnes) {
 
 TEST_F(FaultInjectionTest, FeatureErrorsAnswerEveryRequestToThatFeature) {
   run({"fault", "error", "keyboard", "0x1814", "0x05"});
-  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}), Reports{longReport({0x11, 0x01, 0xFF, 0x05, 0x0A, 0x05})});
+  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}),
+            Reports{longReport({0x11, 0x01, 0xFF, 0x05, 0x0A, 0x05})});
   // Even set-current-host is answered, and the keyboard stays.
-  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x1A, 0x01, 0, 0}), Reports{longReport({0x11, 0x01, 0xFF, 0x05, 0x1A, 0x05})});
+  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x1A, 0x01, 0, 0}),
+            Reports{longReport({0x11, 0x01, 0xFF, 0x05, 0x1A, 0x05})});
   EXPECT_EQ(probe.send("host1", keyboardPing), Reports{keyboardAnswer});
   run({"fault", "error", "keyboard", "0x1814", "off"});
-  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}), Reports{longReport({0x11, 0x01, 0x05, 0x0A, 3, 0, 0})});
+  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}),
+            Reports{longReport({0x11, 0x01, 0x05, 0x0A, 3, 0, 0})});
   EXPECT_THROW(run({"fault", "error", "keyboard", "0x2121", "5"}), ControlError);
 }
 

@@ -22,10 +22,13 @@ TEST(HostMovementTest, SetCurrentHostIsNotAnsweredAndMovesTheDeviceWithConnectio
 
   EXPECT_EQ(probe.send("host1", keyboardPing), (Reports{{0x10, 0x01, 0x8F, 0x00, 0x1A, 0x09, 0x00}}));
   EXPECT_EQ(probe.send("host2", keyboardPing), Reports{keyboardPingAnswer});
-  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}), Reports{longReport({0x11, 0x01, 0x05, 0x0A, 3, 1, 0})});
-  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x06, 0x0A, 0, 0, 0}), Reports{longReport({0x11, 0x01, 0x06, 0x0A, 1, 0, 3, 1})});
+  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}),
+            Reports{longReport({0x11, 0x01, 0x05, 0x0A, 3, 1, 0})});
+  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x06, 0x0A, 0, 0, 0}),
+            Reports{longReport({0x11, 0x01, 0x06, 0x0A, 1, 0, 3, 1})});
   // The mouse stayed behind.
-  EXPECT_EQ(probe.send("host1", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}), Reports{longReport({0x11, 0x02, 0x00, 0x1A, 4, 5, 0xAA})});
+  EXPECT_EQ(probe.send("host1", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}),
+            Reports{longReport({0x11, 0x02, 0x00, 0x1A, 4, 5, 0xAA})});
 }
 
 TEST(HostMovementTest, UnifyingReceiversAnnounceProtocolFourForAMouse) {
@@ -49,7 +52,8 @@ TEST(HostMovementTest, OwnEasySwitchKeyMovesOnlyWhileNotDiverted) {
   probe.send("host3", longReport({0x11, 0x01, 0x07, 0x3A, 0x00, 0xD2, 0x03}));
   probe.world->press("keyboard", 0xD2);
   probe.world->release("keyboard", 0xD2);
-  EXPECT_EQ(probe.sink("host3").take(), (Reports{longReport({0x11, 0x01, 0x07, 0x00, 0x00, 0xD2}), longReport({0x11, 0x01, 0x07, 0x00})}));
+  EXPECT_EQ(probe.sink("host3").take(),
+            (Reports{longReport({0x11, 0x01, 0x07, 0x00, 0x00, 0xD2}), longReport({0x11, 0x01, 0x07, 0x00})}));
   EXPECT_EQ(probe.sink("host2").take(), Reports{});
   EXPECT_EQ(probe.send("host3", keyboardPing), Reports{keyboardPingAnswer});
 }
@@ -59,8 +63,10 @@ TEST(HostMovementTest, MovingForgetsTemporaryDiversionButKeepsPersistentOne) {
   probe.send("host1", longReport({0x11, 0x01, 0x07, 0x3A, 0x00, 0xD1, 0x03}));
   probe.send("host1", longReport({0x11, 0x01, 0x07, 0x3A, 0x00, 0xD3, 0x0C}));
   probe.world->switchHost("keyboard", 2);
-  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x07, 0x2A, 0x00, 0xD1, 0}), Reports{longReport({0x11, 0x01, 0x07, 0x2A, 0x00, 0xD1, 0x00})});
-  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x07, 0x2A, 0x00, 0xD3, 0}), Reports{longReport({0x11, 0x01, 0x07, 0x2A, 0x00, 0xD3, 0x04})});
+  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x07, 0x2A, 0x00, 0xD1, 0}),
+            Reports{longReport({0x11, 0x01, 0x07, 0x2A, 0x00, 0xD1, 0x00})});
+  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x07, 0x2A, 0x00, 0xD3, 0}),
+            Reports{longReport({0x11, 0x01, 0x07, 0x2A, 0x00, 0xD3, 0x04})});
   // A persistently diverted Easy-Switch key reports on the new host and does not move the keyboard.
   probe.sink("host2").take();
   probe.world->press("keyboard", 0xD3);
@@ -68,14 +74,14 @@ TEST(HostMovementTest, MovingForgetsTemporaryDiversionButKeepsPersistentOne) {
 }
 
 TEST(HostMovementTest, ARemappedKeyActsAsItsTarget) {
-  auto probe = WorldProbe::fromJson(
-      {{"computers", {{{"id", "a"}}, {{"id", "b"}}}},
-       {"devices",
-        {{{"id", "k"},
-          {"slot", 1},
-          {"name", "K"},
-          {"hosts", {"a", "b"}},
-          {"controls", {{{"cid", 0xD2}, {"flags", 0x30}}, {{"cid", 0x6E}, {"flags", 0x30}}}}}}}});
+  auto probe =
+      WorldProbe::fromJson({{"computers", {{{"id", "a"}}, {{"id", "b"}}}},
+                            {"devices",
+                             {{{"id", "k"},
+                               {"slot", 1},
+                               {"name", "K"},
+                               {"hosts", {"a", "b"}},
+                               {"controls", {{{"cid", 0xD2}, {"flags", 0x30}}, {{"cid", 0x6E}, {"flags", 0x30}}}}}}}});
   // 0 root, 1 feature set, 2 name, 3 change host, 4 hosts info, 5 reprogrammable controls.
   probe.send("a", longReport({0x11, 0x01, 0x05, 0x3A, 0x00, 0x6E, 0x00, 0x00, 0xD2}));
   probe.world->press("k", 0x6E);
@@ -85,18 +91,22 @@ TEST(HostMovementTest, ARemappedKeyActsAsItsTarget) {
 
 TEST(HostMovementTest, ChannelsLeadingOutsideTheWorldTakeTheDeviceAwayFromEveryReceiver) {
   auto probe = WorldProbe::fromJson(
-      {{"computers", {{{"id", "a"}}}}, {"devices", {{{"id", "m"}, {"slot", 2}, {"name", "M"}, {"kind", "mouse"}, {"hosts", {"a", nullptr}}}}}});
+      {{"computers", {{{"id", "a"}}}},
+       {"devices", {{{"id", "m"}, {"slot", 2}, {"name", "M"}, {"kind", "mouse"}, {"hosts", {"a", nullptr}}}}}});
   probe.world->switchHost("m", 2);
   EXPECT_EQ(probe.sink("a").take(), (Reports{{0x10, 0x02, 0x41, 0x10, 0x42, 0x02, 0x40}}));
-  EXPECT_EQ(probe.send("a", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}), (Reports{{0x10, 0x02, 0x8F, 0x00, 0x1A, 0x09, 0x00}}));
+  EXPECT_EQ(probe.send("a", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}),
+            (Reports{{0x10, 0x02, 0x8F, 0x00, 0x1A, 0x09, 0x00}}));
   probe.world->switchHost("m", 1);
   EXPECT_EQ(probe.sink("a").take(), (Reports{{0x10, 0x02, 0x41, 0x10, 0x02, 0x02, 0x40}}));
 }
 
 TEST(HostMovementTest, ADeviceWithoutChangeHostIsPairedWithOneComputerOnly) {
   auto probe = WorldProbe::fromFile("no-change-host.json");
-  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x00, 0x0A, 0x18, 0x14, 0}), Reports{longReport({0x11, 0x01, 0x00, 0x0A, 0})});
-  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x00, 0x1A, 0, 0, 0xAA}), (Reports{{0x10, 0x01, 0x8F, 0x00, 0x1A, 0x08, 0x00}}));
+  EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x00, 0x0A, 0x18, 0x14, 0}),
+            Reports{longReport({0x11, 0x01, 0x00, 0x0A, 0})});
+  EXPECT_EQ(probe.send("host2", {0x10, 0x01, 0x00, 0x1A, 0, 0, 0xAA}),
+            (Reports{{0x10, 0x01, 0x8F, 0x00, 0x1A, 0x08, 0x00}}));
   EXPECT_THROW(probe.world->switchHost("keyboard", 2), std::invalid_argument);
 }
 
@@ -132,7 +142,8 @@ TEST(HostMovementTest, MovingAgainBeforeArrivingCancelsTheFirstArrival) {
   probe.world->switchHost("mouse", 3);
   ASSERT_TRUE(probe.sink("host3").waitFor(1));
   EXPECT_EQ(probe.sink("host2").take(), Reports{});
-  EXPECT_EQ(probe.send("host3", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}), Reports{longReport({0x11, 0x02, 0x00, 0x1A, 4, 5, 0xAA})});
+  EXPECT_EQ(probe.send("host3", {0x10, 0x02, 0x00, 0x1A, 0, 0, 0xAA}),
+            Reports{longReport({0x11, 0x02, 0x00, 0x1A, 4, 5, 0xAA})});
 }
 
 }  // namespace

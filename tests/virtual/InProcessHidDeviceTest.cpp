@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <array>
+#include <atomic>
 #include <thread>
 
 namespace flitbar::virtualhid::testing {

@@ -31,10 +31,11 @@ TEST(ReceiverToolTest, BadRigsAndUsageAreRefusedWithStatusTwo) {
   fs::create_directories(directory);
   std::ofstream(directory / "rig.json") << R"({"computers": [{"id": "a"}], "devices": [{"id": "m", "slot": 9}]})";
 
-  auto outcome = runProcess(tool, {"serve", "--rig", (directory / "rig.json").string(), "--dir", (directory / "w").string()});
+  auto outcome =
+      runProcess(tool, {"serve", "--rig", (directory / "rig.json").string(), "--dir", (directory / "w").string()});
   EXPECT_EQ(outcome.status, 2);
-  EXPECT_EQ(outcome.standardError,
-            "error: rig file " + (directory / "rig.json").string() + ": devices[0].slot must be an integer from 1 through 6\n");
+  EXPECT_EQ(outcome.standardError, "error: rig file " + (directory / "rig.json").string() +
+                                       ": devices[0].slot must be an integer from 1 through 6\n");
   EXPECT_FALSE(fs::exists(directory / "w"));
 
   outcome = runProcess(tool, {"serve", "--rig", (directory / "rig.json").string()});

@@ -137,7 +137,8 @@ TEST(ControlCommandTest, BadCommandsAreRefusedWithAReason) {
   EXPECT_EQ(refusal({"press", "keyboard", "0xD9"}), "device keyboard has no control 0x00D9");
   EXPECT_EQ(refusal({"press", "keyboard", "D1"}), "the control id must be an integer from 1 through 65535, not \"D1\"");
   EXPECT_EQ(refusal({"switch", "mouse", "4"}), "the host must be an integer from 1 through 3, not \"4\"");
-  EXPECT_EQ(refusal({"battery", "mouse", "101"}), "the battery percent must be an integer from 0 through 100, not \"101\"");
+  EXPECT_EQ(refusal({"battery", "mouse", "101"}),
+            "the battery percent must be an integer from 0 through 100, not \"101\"");
   EXPECT_EQ(refusal({"battery", "mouse", "50", "maybe"}), "expected charging or discharging, not \"maybe\"");
   EXPECT_EQ(refusal({"latency", "-1"}), "the answer latency must be an integer from 0 through 10000, not \"-1\"");
   EXPECT_EQ(refusal({"fault", "drop", "host9"}), "no computer named host9");
@@ -157,7 +158,8 @@ TEST(ControlCommandTest, CommandsChangeTheWorldAndStateShowsIt) {
   commands.run({"switch", "keyboard", "2"});
   commands.run({"sleep", "mouse"});
   const auto state = commands.run({"state"}).at("state");
-  EXPECT_EQ(state["timing"], json({{"answerMs", 5}, {"receiverErrorMs", 1}, {"departureNoticeMs", 0}, {"arrivalMs", 0}}));
+  EXPECT_EQ(state["timing"],
+            json({{"answerMs", 5}, {"receiverErrorMs", 1}, {"departureNoticeMs", 0}, {"arrivalMs", 0}}));
   EXPECT_EQ(state["computers"][1]["devices"], json({"keyboard"}));
   EXPECT_EQ(state["computers"][0]["devices"], json::array());
   EXPECT_EQ(state["devices"][0]["host"], 2);

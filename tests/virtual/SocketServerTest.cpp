@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -44,7 +44,7 @@ Bytes receive(int fd) {
 }
 
 class SocketServerTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     directory = fs::temp_directory_path() / ("vr-" + std::to_string(::getpid()) + "-" +
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -92,7 +92,8 @@ TEST_F(SocketServerTest, EachComputerHasADirectoryWithItsReceiverSocket) {
   EXPECT_EQ(receive(host2), (Bytes{0x10, 0x01, 0x8F, 0x00, 0x1A, 0x09, 0x00}));
 
   // A world event reaches the connected client as one packet.
-  EXPECT_EQ(sendControlCommand(directory / "control.sock", {"switch", "keyboard", "2"}), nlohmann::json({{"ok", true}}));
+  EXPECT_EQ(sendControlCommand(directory / "control.sock", {"switch", "keyboard", "2"}),
+            nlohmann::json({{"ok", true}}));
   EXPECT_EQ(receive(host1), (Bytes{0x10, 0x01, 0x41, 0x10, 0x41, 0x78, 0xB3}));
   EXPECT_EQ(receive(host2), (Bytes{0x10, 0x01, 0x41, 0x10, 0x01, 0x78, 0xB3}));
   ::close(host1);
@@ -119,10 +120,12 @@ TEST_F(SocketServerTest, ControlSocketAnswersEveryRequestWithJson) {
 TEST_F(SocketServerTest, ClientsThatGoAwayAreDetachedAndStoppingRemovesTheSockets) {
   const int client = connectTo(directory / "host1" / "receiver.hid");
   ASSERT_GE(client, 0);
-  for (int i = 0; i < 50 && world->state()["computers"][0]["clients"] != 1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 50 && world->state()["computers"][0]["clients"] != 1; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(world->state()["computers"][0]["clients"], 1);
   ::close(client);
-  for (int i = 0; i < 50 && world->state()["computers"][0]["clients"] != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 50 && world->state()["computers"][0]["clients"] != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(world->state()["computers"][0]["clients"], 0);
 
   stop();
@@ -140,7 +143,8 @@ TEST(SocketServerSetupTest, RefusesToReplaceSomethingThatIsNotASocket) {
     SocketServer server(world, directory, directory / "control.sock");
     ADD_FAILURE() << "replaced a regular file";
   } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()), (directory / "host1" / "receiver.hid").string() + " exists and is not a socket");
+    EXPECT_EQ(std::string(error.what()),
+              (directory / "host1" / "receiver.hid").string() + " exists and is not a socket");
   }
   EXPECT_TRUE(fs::is_regular_file(directory / "host1" / "receiver.hid"));
   fs::remove_all(directory);

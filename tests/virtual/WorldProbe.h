@@ -19,7 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Records every input report one receiver interface receives.
 class RecordingSink : public ReportSink {
-public:
+ public:
   void deliver(std::span<const std::uint8_t> report) override {
     {
       std::lock_guard lock(mutex_);
@@ -40,13 +40,15 @@ public:
     return arrived_.wait_for(lock, limit, [&] { return reports_.size() >= count; });
   }
 
-private:
+ private:
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<Bytes> reports_;
 };
 
-inline std::string rigPath(const std::string& name) { return std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/" + name; }
+inline std::string rigPath(const std::string& name) {
+  return std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/" + name;
+}
 
 inline VirtualRig withoutDelays(VirtualRig rig) {
   rig.timing = RigTiming{0, 0, 0, 0};
@@ -55,7 +57,7 @@ inline VirtualRig withoutDelays(VirtualRig rig) {
 
 // A world with a recording interface opened on every computer's receiver.
 class WorldProbe {
-public:
+ public:
   explicit WorldProbe(VirtualRig rig) : world(std::make_shared<VirtualWorld>(std::move(rig))) {
     for (const auto& computer : world->computers()) {
       auto sink = std::make_shared<RecordingSink>();
@@ -64,7 +66,9 @@ public:
     }
   }
 
-  static WorldProbe fromFile(const std::string& name) { return WorldProbe(withoutDelays(VirtualRig::load(rigPath(name)))); }
+  static WorldProbe fromFile(const std::string& name) {
+    return WorldProbe(withoutDelays(VirtualRig::load(rigPath(name))));
+  }
   static WorldProbe fromJson(const nlohmann::json& rig) { return WorldProbe(withoutDelays(VirtualRig::fromJson(rig))); }
 
   // Writes a request on a computer's receiver and returns what that receiver sent back at once.
