@@ -84,7 +84,8 @@ DeviceModel::Reply DeviceModel::setReporting(const Params& params) {
   if (flags & persistValid) target->persistentDivert = persistOn;
   if (remap != 0) target->remap = remapToOther ? remap : 0;
   if (!target->divert && !target->persistentDivert) std::erase(divertedHeld_, cid);
-  return reporting(*target);
+  // The device confirms a write by echoing its parameters.
+  return Reply::answer({params[0], params[1], params[2], params[3], params[4]});
 }
 
 frames::Bytes DeviceModel::buttonEvent() const {

@@ -100,7 +100,7 @@ def main():
 
         # Diverting the mouse's top button, then pressing it through ctl.
         expect(exchange(h1, long_report(0x11, 0x02, 0x07, 0x3A, 0x00, 0xC4, 0x03)),
-               long_report(0x11, 0x02, 0x07, 0x3A, 0x00, 0xC4, 0x01), "divert answer")
+               long_report(0x11, 0x02, 0x07, 0x3A, 0x00, 0xC4, 0x03), "divert answer")
         done = subprocess.run([executable, "ctl", "--dir", world, "click", "mouse", "0x00C4"],
                               capture_output=True, text=True)
         expect(done.returncode, 0, "ctl click status")

@@ -65,6 +65,19 @@ TEST_F(FaultInjectionTest, ADelayedAnswerDoesNotHoldUpLaterOnes) {
   EXPECT_EQ(probe.sink("host1").take(), Reports{keyboardAnswer});
 }
 
+TEST_F(FaultInjectionTest, LatencyAppliesToDeviceAnswersAndReceiverErrorsSeparately) {
+  run({"latency", "150", "0"});
+  EXPECT_EQ(probe.send("host1", {0x10, 0x05, 0x00, 0x1A, 0, 0, 0xAA}),
+            (Reports{{0x10, 0x05, 0x8F, 0x00, 0x1A, 0x08, 0x00}}));
+  EXPECT_EQ(probe.send("host1", keyboardPing), Reports{});
+  ASSERT_TRUE(probe.sink("host1").waitFor(1));
+  EXPECT_EQ(probe.sink("host1").take(), Reports{keyboardAnswer});
+  run({"latency", "0", "150"});
+  EXPECT_EQ(probe.send("host1", keyboardPing), Reports{keyboardAnswer});
+  EXPECT_EQ(probe.send("host2", keyboardPing), Reports{});
+  ASSERT_TRUE(probe.sink("host2").waitFor(1));
+}
+
 TEST_F(FaultInjectionTest, FeatureErrorsAnswerEveryRequestToThatFeature) {
   run({"fault", "error", "keyboard", "0x1814", "0x05"});
   EXPECT_EQ(probe.send("host1", {0x10, 0x01, 0x05, 0x0A, 0, 0, 0}),
