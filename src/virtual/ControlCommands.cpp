@@ -68,6 +68,9 @@ void fault(VirtualWorld& world, const std::vector<std::string>& words) {
   } else if (kind == "silent-receiver") {
     expectCount(words, 4, 4, "fault silent-receiver COMPUTER on|off");
     world.setSilentReceiver(words[2], onOff(words[3]));
+  } else if (kind == "refuse-open") {
+    expectCount(words, 4, 4, "fault refuse-open COMPUTER on|off");
+    world.setRefusingOpen(words[2], onOff(words[3]));
   } else if (kind == "delay") {
     expectCount(words, 4, 5, "fault delay COMPUTER MS [COUNT]");
     const auto delay = integer(words[3], "the delay", 0, 60000);
@@ -100,6 +103,7 @@ const char* ControlCommands::usage() {
          "battery DEVICE PERCENT [charging|discharging]\n"
          "latency ANSWER_MS [ERROR_MS] | timing departure|arrival MS\n"
          "fault silent-device DEVICE on|off | fault silent-receiver COMPUTER on|off\n"
+         "fault refuse-open COMPUTER on|off\n"
          "fault drop|malformed|oversized COMPUTER [COUNT] | fault delay COMPUTER MS [COUNT]\n"
          "fault error DEVICE FEATURE CODE|off | fault clear\n"
          "inject COMPUTER HEXBYTES... | state\n";

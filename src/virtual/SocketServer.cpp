@@ -57,6 +57,11 @@ std::filesystem::path SocketServer::receiverPath(const std::filesystem::path& di
   return directory / computer / "receiver.hid";
 }
 
+std::filesystem::path SocketServer::extraInterfacePath(const std::filesystem::path& directory,
+                                                       const std::string& computer, int number) {
+  return directory / computer / ("receiver-extra" + std::to_string(number) + ".hid");
+}
+
 std::filesystem::path SocketServer::defaultControlPath(const std::filesystem::path& directory) {
   return directory / "control.sock";
 }
@@ -72,9 +77,12 @@ SocketServer::SocketServer(std::shared_ptr<VirtualWorld> world, std::filesystem:
       const auto home = directory / computer.id;
       if (std::filesystem::create_directory(home, error)) createdDirectories_.push_back(home);
       if (error) throw std::runtime_error(fmt::format("cannot create {}: {}", home.string(), error.message()));
-      listen(receiverPath(directory, computer.id), computer.id);
+      for (int number = 1; number <= computer.extraInterfaces; ++number) {
+        listen(extraInterfacePath(directory, computer.id, number), Role::silentInterface, computer.id);
+      }
+      listen(receiverPath(directory, computer.id), Role::receiver, computer.id);
     }
-    listen(controlPath, {});
+    listen(controlPath, Role::control, {});
   } catch (...) {
     cleanUp();
     throw;
@@ -95,7 +103,15 @@ void SocketServer::cleanUp() {
   createdDirectories_.clear();
 }
 
-void SocketServer::listen(const std::filesystem::path& path, const std::string& computer) {
+void SocketServer::listen(const std::filesystem::path& path, Role role, const std::string& computer) {
+  const bool refusing = role != Role::control && world_->refusesOpen(computer);
+  listeners_.push_back(Listener{bindSocket(path), role, computer, path, refusing});
+  if (!refusing && ::listen(listeners_.back().fd, 16) != 0) {
+    throw systemFailure(fmt::format("cannot listen on {}", path.string()));
+  }
+}
+
+int SocketServer::bindSocket(const std::filesystem::path& path) {
   const auto address = socketAddress(path);
   struct stat existing {};
   if (::lstat(path.c_str(), &existing) == 0) {
@@ -111,26 +127,49 @@ void SocketServer::listen(const std::filesystem::path& path, const std::string& 
     ::close(fd);
     throw failure;
   }
-  listeners_.push_back(Listener{fd, computer, path});
-  if (::listen(fd, 16) != 0) throw systemFailure(fmt::format("cannot listen on {}", path.string()));
+  return fd;
+}
+
+void SocketServer::syncRefusals() {
+  // A bound socket that does not listen refuses connections, which clients see as a failed open.
+  for (auto& listener : listeners_) {
+    if (listener.role == Role::control) continue;
+    const bool refusing = world_->refusesOpen(listener.computer);
+    if (refusing == listener.refusing) continue;
+    ::close(listener.fd);
+    listener.fd = -1;
+    ::unlink(listener.path.c_str());
+    listener.fd = bindSocket(listener.path);
+    listener.refusing = refusing;
+    if (!refusing && ::listen(listener.fd, 16) != 0) {
+      throw systemFailure(fmt::format("cannot listen on {}", listener.path.string()));
+    }
+  }
 }
 
 void SocketServer::run(int stopFd) {
   std::vector<pollfd> polled;
+  std::vector<std::size_t> listening;
   while (true) {
     polled.clear();
+    listening.clear();
     polled.push_back({stopFd, POLLIN, 0});
-    for (const auto& listener : listeners_) polled.push_back({listener.fd, POLLIN, 0});
+    // A refusing socket is not polled: it would report a hang-up for ever.
+    for (std::size_t i = 0; i < listeners_.size(); ++i) {
+      if (listeners_[i].refusing) continue;
+      listening.push_back(i);
+      polled.push_back({listeners_[i].fd, POLLIN, 0});
+    }
     for (const auto& connection : connections_) polled.push_back({connection.fd, POLLIN, 0});
     if (::poll(polled.data(), polled.size(), -1) < 0) {
       if (errno == EINTR) continue;
       throw systemFailure("poll failed");
     }
     if (polled[0].revents != 0) return;
-    for (std::size_t i = 0; i < listeners_.size(); ++i) {
-      if (polled[1 + i].revents & POLLIN) accept(listeners_[i]);
+    for (std::size_t i = 0; i < listening.size(); ++i) {
+      if (polled[1 + i].revents & POLLIN) accept(listeners_[listening[i]]);
     }
-    const auto firstConnection = 1 + listeners_.size();
+    const auto firstConnection = 1 + listening.size();
     std::vector<Connection> finished;
     for (std::size_t i = 0; firstConnection + i < polled.size(); ++i) {
       if (polled[firstConnection + i].revents == 0) continue;
@@ -146,23 +185,22 @@ void SocketServer::run(int stopFd) {
 void SocketServer::accept(const Listener& listener) {
   const int fd = ::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return;
-  Connection connection{fd, listener.computer, 0};
-  if (!listener.computer.empty())
+  Connection connection{fd, listener.role, listener.computer, 0};
+  if (listener.role == Role::receiver) {
     connection.client = world_->attach(listener.computer, std::make_shared<SocketSink>(fd));
+  }
   connections_.push_back(connection);
 }
 
 bool SocketServer::serve(const Connection& connection) {
-  const bool control = connection.computer.empty();
+  const bool control = connection.role == Role::control;
   std::vector<std::uint8_t> packet(control ? controlPacketLimit : receivePacketLimit);
   const auto received = ::recv(connection.fd, packet.data(), packet.size(), MSG_DONTWAIT);
   if (received < 0) return errno == EAGAIN || errno == EINTR;
   if (received == 0) return false;
   packet.resize(static_cast<std::size_t>(received));
-  if (!control) {
-    world_->write(connection.computer, packet);
-    return true;
-  }
+  if (connection.role == Role::receiver) world_->write(connection.computer, packet);
+  if (!control) return true;
 
   nlohmann::json reply;
   try {
@@ -172,10 +210,13 @@ bool SocketServer::serve(const Connection& connection) {
       throw ControlError("a control request is a JSON array of strings");
     }
     reply = ControlCommands(*world_).run(request.get<std::vector<std::string>>());
+    syncRefusals();
   } catch (const nlohmann::json::exception&) {
     reply = {{"ok", false}, {"error", "a control request is a JSON array of strings"}};
   } catch (const ControlError& refused) {
     reply = {{"ok", false}, {"error", refused.what()}};
+  } catch (const std::runtime_error& failure) {
+    reply = {{"ok", false}, {"error", failure.what()}};
   }
   const auto text = reply.dump();
   [[maybe_unused]] const auto sent = ::send(connection.fd, text.data(), text.size(), MSG_NOSIGNAL);
@@ -184,7 +225,7 @@ bool SocketServer::serve(const Connection& connection) {
 
 void SocketServer::closeConnection(const Connection& connection) {
   // Detach first: once the world lets go of the sink, nothing sends on the descriptor.
-  if (!connection.computer.empty()) world_->detach(connection.client);
+  if (connection.role == Role::receiver) world_->detach(connection.client);
   ::close(connection.fd);
 }
 

@@ -11,8 +11,8 @@ namespace flitbar::virtualhid {
 
 // Serves a world over the virtual HID wire contract: every computer gets a directory of its own,
 // DIR/<computer>/, holding its receiver's interface socket receiver.hid (AF_UNIX, SOCK_SEQPACKET,
-// one packet per report), so a program "on" that computer points FLITBAR_VIRTUAL_HID at the
-// directory. A separate control socket takes one command per packet: a JSON array of words,
+// one packet per report) and any silent extra interfaces, so a program "on" that computer points
+// FLITBAR_VIRTUAL_HID at the directory. A separate control socket takes one command per packet: a JSON array of words,
 // answered by one JSON object.
 //
 // Threading: construct, run and destroy on one thread; the world delivers reports to the
@@ -30,21 +30,31 @@ class SocketServer {
   void run(int stopFd);
 
   static std::filesystem::path receiverPath(const std::filesystem::path& directory, const std::string& computer);
+  // Silent extra interfaces, numbered from 1; their names sort before receiver.hid.
+  static std::filesystem::path extraInterfacePath(const std::filesystem::path& directory, const std::string& computer,
+                                                  int number);
   static std::filesystem::path defaultControlPath(const std::filesystem::path& directory);
 
  private:
+  enum class Role { receiver, silentInterface, control };
   struct Listener {
     int fd = -1;
-    std::string computer;  // empty for the control socket
+    Role role = Role::control;
+    std::string computer;
     std::filesystem::path path;
+    bool refusing = false;
   };
   struct Connection {
     int fd = -1;
-    std::string computer;  // empty for a control connection
+    Role role = Role::control;
+    std::string computer;
     VirtualWorld::ClientId client = 0;
   };
 
-  void listen(const std::filesystem::path& path, const std::string& computer);
+  void listen(const std::filesystem::path& path, Role role, const std::string& computer);
+  int bindSocket(const std::filesystem::path& path);
+  // Rebinds the receivers' sockets whose computer started or stopped refusing to be opened.
+  void syncRefusals();
   void accept(const Listener& listener);
   // False when the connection is finished.
   bool serve(const Connection& connection);

@@ -104,7 +104,7 @@ class ObjectReader {
 std::string indexed(const std::string& path, std::size_t index) { return fmt::format("{}[{}]", path, index); }
 
 RigComputer readComputer(const json& value, const std::string& path) {
-  ObjectReader reader(value, path, {"id", "name", "receiver"});
+  ObjectReader reader(value, path, {"id", "name", "receiver", "extraInterfaces"});
   RigComputer computer;
   computer.id = reader.text("id", std::nullopt, 32);
   const bool plainId = !computer.id.empty() && std::all_of(computer.id.begin(), computer.id.end(), [](char c) {
@@ -120,6 +120,7 @@ RigComputer readComputer(const json& value, const std::string& path) {
   } else {
     ObjectReader::fail(reader.field("receiver"), "must be \"bolt\" or \"unifying\"");
   }
+  computer.extraInterfaces = static_cast<int>(reader.number("extraInterfaces", 0, 3, 0));
   return computer;
 }
 

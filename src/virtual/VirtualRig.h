@@ -17,6 +17,9 @@ struct RigComputer {
   std::string id;    // also the name of its directory when served over sockets
   std::string name;  // the name the computer gave the devices paired with it
   ReceiverKind receiver = ReceiverKind::bolt;
+  // Further vendor interfaces of the receiver that take reports but never answer, listed before
+  // the answering one (as an operating system may list a receiver's other collections).
+  int extraInterfaces = 0;
 
   bool operator==(const RigComputer&) const = default;
 };

@@ -273,6 +273,16 @@ void VirtualWorld::setSilentReceiver(const std::string& computer, bool silent) {
   receivers_[computerIndex(computer)].silent = silent;
 }
 
+void VirtualWorld::setRefusingOpen(const std::string& computer, bool refusing) {
+  std::lock_guard lock(mutex_);
+  receivers_[computerIndex(computer)].refusingOpen = refusing;
+}
+
+bool VirtualWorld::refusesOpen(const std::string& computer) const {
+  std::lock_guard lock(mutex_);
+  return receivers_[computerIndex(computer)].refusingOpen;
+}
+
 void VirtualWorld::addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs) {
   if (count < 1 || count > 1000) throw std::invalid_argument("fault count must be from 1 through 1000");
   if (delayMs < 0 || delayMs > 60000)
@@ -326,6 +336,8 @@ nlohmann::json VirtualWorld::state() const {
                          {"receiver", computer.receiver == ReceiverKind::bolt ? "bolt" : "unifying"},
                          {"clients", clients},
                          {"silent", receivers_[i].silent},
+                         {"refusingOpen", receivers_[i].refusingOpen},
+                         {"extraInterfaces", computer.extraInterfaces},
                          {"pendingFaults", receivers_[i].faults.size()},
                          {"devices", present}});
   }

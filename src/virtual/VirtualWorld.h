@@ -62,6 +62,10 @@ class VirtualWorld {
 
   void setSilentDevice(const std::string& device, bool silent);
   void setSilentReceiver(const std::string& computer, bool silent);
+  // Opening any interface of the computer's receiver fails (connections are refused), as when the
+  // user may not open the HID node; interfaces already open keep working.
+  void setRefusingOpen(const std::string& computer, bool refusing);
+  bool refusesOpen(const std::string& computer) const;
   // The next `count` answers (responses and error frames) of the receiver suffer the fault.
   void addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs = 0);
   // Every request to that feature of the device answers a HID++ 2.0 error frame with `code`.
@@ -90,6 +94,7 @@ class VirtualWorld {
 
   struct Receiver {
     bool silent = false;
+    bool refusingOpen = false;
     std::deque<PendingFault> faults;
   };
 

@@ -44,6 +44,43 @@ TEST(InProcessHidBackendTest, ListsOneVendorInterfacePerComputerAndOpensOnlyThat
   EXPECT_EQ(InProcessHidBackend(unifying, "host1").vendorInterfaces()[0].productId, 0xC52B);
 }
 
+TEST(InProcessHidBackendTest, ExtraInterfacesComeFirstAndNeverAnswer) {
+  auto rig = VirtualRig::load(rigPath("default.json"));
+  rig.computers[0].extraInterfaces = 2;
+  auto world = std::make_shared<VirtualWorld>(withoutDelays(rig));
+  InProcessHidBackend backend(world, "host1");
+  const auto interfaces = backend.vendorInterfaces();
+  ASSERT_EQ(interfaces.size(), 3u);
+  EXPECT_EQ(interfaces[0].path, "virtual:host1/receiver-extra1");
+  EXPECT_EQ(interfaces[1].path, "virtual:host1/receiver-extra2");
+  EXPECT_EQ(interfaces[2].path, "virtual:host1/receiver");
+
+  auto silent = backend.open(interfaces[0]);
+  EXPECT_EQ(silent->write(keyboardPing), 0);
+  EXPECT_EQ(silent->read(20ms).status, HidRead::Status::timedOut);
+  silent->close();
+  EXPECT_EQ(silent->read(1s).status, HidRead::Status::disconnected);
+  EXPECT_EQ(silent->write(keyboardPing), EBADF);
+}
+
+TEST(InProcessHidBackendTest, RefusedOpensFailWithConnectionRefusedWhileOpenInterfacesKeepWorking) {
+  auto world = defaultWorld();
+  InProcessHidBackend backend(world, "host1");
+  const auto interface = backend.vendorInterfaces().at(0);
+  auto open = backend.open(interface);
+  world->setRefusingOpen("host1", true);
+  try {
+    backend.open(interface);
+    FAIL() << "opened while refusing";
+  } catch (const HIDPPError& error) {
+    EXPECT_EQ(error.code(), ECONNREFUSED);
+  }
+  open->write(keyboardPing);
+  EXPECT_EQ(open->read(1s).status, HidRead::Status::report);
+  world->clearFaults();
+  EXPECT_NE(backend.open(interface), nullptr);
+}
+
 TEST(InProcessHidDeviceTest, WritesAreAnsweredThroughReadsAndEveryOpenerSeesThem) {
   auto world = defaultWorld();
   InProcessHidDevice first(world, "host1");

@@ -96,6 +96,10 @@ TEST(RigTest, BadRigsNameTheOffendingField) {
   badComputer["computers"][0]["id"] = "../up";
   EXPECT_EQ(rigError(badComputer), "computers[0].id must be letters, digits, '-' or '_'");
 
+  auto manyInterfaces = minimalRig();
+  manyInterfaces["computers"][0]["extraInterfaces"] = 4;
+  EXPECT_EQ(rigError(manyInterfaces), "computers[0].extraInterfaces must be an integer from 0 through 3");
+
   EXPECT_EQ(rigError(json::array()), "rig must be an object");
   EXPECT_EQ(rigError(json::object()), "computers is missing");
 }

@@ -12,6 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -132,6 +133,40 @@ TEST_F(SocketServerTest, ClientsThatGoAwayAreDetachedAndStoppingRemovesTheSocket
   EXPECT_FALSE(fs::exists(directory / "host1"));
   EXPECT_FALSE(fs::exists(directory / "control.sock"));
   EXPECT_EQ(connectTo(directory / "host1" / "receiver.hid"), -1);
+}
+
+TEST_F(SocketServerTest, RefusingOpenRefusesNewConnectionsOnly) {
+  const auto path = directory / "host1" / "receiver.hid";
+  const int open = connectTo(path);
+  ASSERT_GE(open, 0);
+  EXPECT_EQ(sendControlCommand(directory / "control.sock", {"fault", "refuse-open", "host1", "on"}),
+            nlohmann::json({{"ok", true}}));
+  EXPECT_TRUE(fs::is_socket(path));
+  errno = 0;
+  EXPECT_EQ(connectTo(path), -1);
+  EXPECT_EQ(errno, ECONNREFUSED);
+  const Bytes ping{0x10, 0x02, 0x00, 0x1A, 0x00, 0x00, 0xAA};
+  ::send(open, ping.data(), ping.size(), 0);
+  EXPECT_EQ(receive(open), longReport({0x11, 0x02, 0x00, 0x1A, 0x04, 0x05, 0xAA}));
+  sendControlCommand(directory / "control.sock", {"fault", "clear"});
+  const int again = connectTo(path);
+  EXPECT_GE(again, 0);
+  ::close(again);
+  ::close(open);
+}
+
+TEST(SocketServerSetupTest, ExtraInterfacesAreSilentSocketsListedBeforeTheReceiver) {
+  const auto directory = fs::temp_directory_path() / ("vr-extra-" + std::to_string(::getpid()));
+  fs::remove_all(directory);
+  auto rig = withoutDelays(VirtualRig::load(rigPath("default.json")));
+  rig.computers[1].extraInterfaces = 1;
+  auto world = std::make_shared<VirtualWorld>(rig);
+  SocketServer server(world, directory, directory / "control.sock");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory / "host2")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"receiver-extra1.hid", "receiver.hid"}));
+  fs::remove_all(directory);
 }
 
 TEST(SocketServerSetupTest, RefusesToReplaceSomethingThatIsNotASocket) {
