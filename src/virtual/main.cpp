@@ -104,8 +104,9 @@ int serve(const std::vector<std::string>& arguments) {
         options->control ? std::filesystem::path(*options->control) : SocketServer::defaultControlPath(dir);
     {
       SocketServer server(world, dir, control);
-      std::printf("serving %zu computers in %s (control socket %s)\n", world->computers().size(), dir.c_str(),
-                  control.c_str());
+      const auto count = world->computers().size();
+      std::printf("serving %zu %s in %s (control socket %s)\n", count, count == 1 ? "computer" : "computers",
+                  dir.c_str(), control.c_str());
       std::fflush(stdout);
       server.run(signalFd);
     }
