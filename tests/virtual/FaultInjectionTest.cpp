@@ -58,7 +58,7 @@ TEST_F(FaultInjectionTest, ResponseFaultsApplyToTheNextAnswersInOrder) {
 }
 
 TEST_F(FaultInjectionTest, ADelayedAnswerDoesNotHoldUpLaterOnes) {
-  run({"fault", "delay", "host1", "150"});
+  run({"fault", "delay", "host1", "500"});
   EXPECT_EQ(probe.send("host1", keyboardPing), Reports{});
   EXPECT_EQ(probe.send("host1", mousePing), Reports{mouseAnswer});
   ASSERT_TRUE(probe.sink("host1").waitFor(1));
@@ -66,13 +66,13 @@ TEST_F(FaultInjectionTest, ADelayedAnswerDoesNotHoldUpLaterOnes) {
 }
 
 TEST_F(FaultInjectionTest, LatencyAppliesToDeviceAnswersAndReceiverErrorsSeparately) {
-  run({"latency", "150", "0"});
+  run({"latency", "500", "0"});
   EXPECT_EQ(probe.send("host1", {0x10, 0x05, 0x00, 0x1A, 0, 0, 0xAA}),
             (Reports{{0x10, 0x05, 0x8F, 0x00, 0x1A, 0x08, 0x00}}));
   EXPECT_EQ(probe.send("host1", keyboardPing), Reports{});
   ASSERT_TRUE(probe.sink("host1").waitFor(1));
   EXPECT_EQ(probe.sink("host1").take(), Reports{keyboardAnswer});
-  run({"latency", "0", "150"});
+  run({"latency", "0", "500"});
   EXPECT_EQ(probe.send("host1", keyboardPing), Reports{keyboardAnswer});
   EXPECT_EQ(probe.send("host2", keyboardPing), Reports{});
   ASSERT_TRUE(probe.sink("host2").waitFor(1));

@@ -122,7 +122,7 @@ TEST(HostMovementTest, SleepingDevicesLeaveAndComeBackOnTheSameReceiver) {
 
 TEST(HostMovementTest, NoticesFollowTheConfiguredDelays) {
   auto rig = VirtualRig::load(rigPath("default.json"));
-  rig.timing = RigTiming{0, 0, 40, 80};
+  rig.timing = RigTiming{0, 0, 400, 600};
   WorldProbe probe(rig);
   probe.world->switchHost("mouse", 2);
   // Nothing is announced at once; the departure comes first, then the arrival.
@@ -136,7 +136,7 @@ TEST(HostMovementTest, NoticesFollowTheConfiguredDelays) {
 
 TEST(HostMovementTest, MovingAgainBeforeArrivingCancelsTheFirstArrival) {
   auto rig = VirtualRig::load(rigPath("default.json"));
-  rig.timing = RigTiming{0, 0, 0, 60};
+  rig.timing = RigTiming{0, 0, 0, 500};
   WorldProbe probe(rig);
   probe.world->switchHost("mouse", 2);
   probe.world->switchHost("mouse", 3);
