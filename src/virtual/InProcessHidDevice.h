@@ -12,8 +12,7 @@ namespace flitbar::virtualhid {
 // writes, backed by a VirtualWorld instead of a socket or hidraw node.
 //
 // Threading as HidDevice states. Like hidraw it buffers at most 64 unread input reports and drops
-// newer ones while full; `read` after `close`, or after the world let the interface go, reports
-// a disconnection.
+// newer ones while full; `read` after `close` reports a disconnection and `write` fails with EBADF.
 class InProcessHidDevice : public HidDevice {
  public:
   InProcessHidDevice(std::shared_ptr<VirtualWorld> world, std::string computer);
