@@ -54,7 +54,7 @@ public:
                 } catch (...) {
                   error = std::current_exception();
                 }
-                asio::post(resume, [handler = std::move(handler), error, outcome = std::move(outcome)]() mutable {
+                asio::post(resume, [handler = std::move(handler), error = std::move(error), outcome = std::move(outcome)]() mutable {
                   std::move(handler)(error, std::move(outcome));
                 });
               });
