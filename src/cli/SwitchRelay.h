@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace flitbar {
+
+// The command line's side of the switch request relay: while the menu-bar application runs it
+// owns the receiver, so `switch` hands the request to it instead.
+class SwitchRelay {
+public:
+  virtual ~SwitchRelay() = default;
+
+  // True only when another process is the running menu-bar application.
+  virtual bool isGUIRunning() = 0;
+  // Broadcasts a request to move every capable device to `host` (1..3). Never fails visibly.
+  virtual void send(std::uint8_t host) = 0;
+};
+
+}  // namespace flitbar
