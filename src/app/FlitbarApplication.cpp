@@ -1,6 +1,13 @@
 #include "app/FlitbarApplication.h"
 
+#include "cli/CLI.h"
+#include "platform/dbus/DBusRunningApplications.h"
+#include "platform/dbus/SwitchIPC.h"
 #include "shell/MenubarHost.h"
+
+#include <unistd.h>
+
+#include <set>
 
 namespace flitbar {
 
@@ -21,7 +28,15 @@ std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
 
 std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() { return {}; }
 
-std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>&) { return std::nullopt; }
+std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>& arguments) {
+  static const std::set<std::string> receiverCommands{"list",    "switch", "inventory", "watch",
+                                                      "restore", "smartshift", "wheel", "battery"};
+  if (arguments.empty() || !receiverCommands.contains(arguments.front())) return std::nullopt;
+  DBusRunningApplications runningApplications;
+  SwitchIPC relay(runningApplications, AppIdentity::productBundleIdentifier, static_cast<int>(::getpid()));
+  auto result = CLI::run(arguments, CLIEnvironment::live(relay));
+  return CLIResult{result.status, std::move(result.standardOutput), std::move(result.standardError)};
+}
 
 int FlitbarApplication::runMenubarApplication(int argc, char** argv) { return MenubarHost(identity_).run(argc, argv); }
 

@@ -177,11 +177,13 @@ TEST_F(ConfigStoreFile, NearestExistingDirectoryWalksUp) {
 TEST(ConfigStorePath, EnvironmentOverridesVerbatim) {
   const char* saved = std::getenv("FLITBAR_CONFIG_PATH");
   const std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   ::setenv("FLITBAR_CONFIG_PATH", "~/elsewhere.json", 1);
   EXPECT_EQ(ConfigStore::defaultPath(), "~/elsewhere.json");
   ::unsetenv("FLITBAR_CONFIG_PATH");
   ::setenv("HOME", "/home/someone", 1);
   EXPECT_EQ(ConfigStore::defaultPath(), "/home/someone/.config/flitbar/bindings.json");
+  ::setenv("HOME", home.c_str(), 1);
   if (previous) ::setenv("FLITBAR_CONFIG_PATH", previous->c_str(), 1);
 }
 

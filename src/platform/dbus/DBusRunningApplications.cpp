@@ -10,6 +10,8 @@ std::vector<int> DBusRunningApplications::processIds(const std::string& bundleId
   const auto bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return {};
   auto* daemon = bus.interface();
+  // A command asks this before anything else; a wedged bus must not hold it up for long.
+  daemon->setTimeout(1000);
   const auto name = QString::fromStdString(bundleIdentifier);
   const QDBusReply<bool> registered = daemon->isServiceRegistered(name);
   if (!registered.isValid() || !registered.value()) return {};

@@ -1,0 +1,15 @@
+#include "cli/CLIEnvironment.h"
+
+#include "platform/linux/LiveReceiver.h"
+
+namespace flitbar {
+
+CLIEnvironment CLIEnvironment::live(SwitchRelay& relay) {
+  return {
+      [] { return LiveReceiver::open(); },
+      [&relay] { return relay.isGUIRunning(); },
+      [&relay](std::uint8_t host) { relay.send(host); },
+  };
+}
+
+}  // namespace flitbar
