@@ -54,7 +54,9 @@ public:
                 } catch (...) {
                   error = std::current_exception();
                 }
-                asio::post(resume, [handler = std::move(handler), error, outcome = std::move(outcome)]() mutable {
+                // Moved, not copied: the awaiting thread alone then owns the error and frees it.
+                asio::post(resume, [handler = std::move(handler), error = std::move(error),
+                                    outcome = std::move(outcome)]() mutable {
                   std::move(handler)(error, std::move(outcome));
                 });
               });
