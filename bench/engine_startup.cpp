@@ -33,7 +33,7 @@ struct Counters {
 
 // Counts the output reports the engine writes.
 class CountingDevice final : public HidDevice {
-public:
+ public:
   CountingDevice(std::unique_ptr<HidDevice> inner, std::shared_ptr<Counters> counters)
       : inner_(std::move(inner)), counters_(std::move(counters)) {}
   HidRead read(std::chrono::milliseconds timeout) override { return inner_->read(timeout); }
@@ -44,13 +44,13 @@ public:
   }
   void close() override { inner_->close(); }
 
-private:
+ private:
   std::unique_ptr<HidDevice> inner_;
   std::shared_ptr<Counters> counters_;
 };
 
 class CountingBackend final : public HidBackend {
-public:
+ public:
   CountingBackend(std::shared_ptr<virtualhid::VirtualWorld> world, std::shared_ptr<Counters> counters)
       : inner_(std::move(world), "host1"), counters_(std::move(counters)) {}
   std::vector<HidInterface> vendorInterfaces() override { return inner_.vendorInterfaces(); }
@@ -58,7 +58,7 @@ public:
     return std::make_unique<CountingDevice>(inner_.open(interface), counters_);
   }
 
-private:
+ private:
   virtualhid::InProcessHidBackend inner_;
   std::shared_ptr<Counters> counters_;
 };
@@ -75,11 +75,13 @@ struct Desk {
     if (!realistic) rig.timing = virtualhid::RigTiming{0, 0, 0, 0};
     world = std::make_shared<virtualhid::VirtualWorld>(rig);
     Engine::Parameters parameters;
-    parameters.configStore = ConfigStore{(std::filesystem::temp_directory_path() / "flitbar-bench-bindings.json").string()};
+    parameters.configStore =
+        ConfigStore{(std::filesystem::temp_directory_path() / "flitbar-bench-bindings.json").string()};
     parameters.receiverFactory = [world = world, counters = counters] {
       CountingBackend backend(world, counters);
-      return Receiver::openFirstResponding(
-          backend, [](std::unique_ptr<HidDevice> device) { return std::make_shared<HIDPPTransport>(std::move(device)); });
+      return Receiver::openFirstResponding(backend, [](std::unique_ptr<HidDevice> device) {
+        return std::make_shared<HIDPPTransport>(std::move(device));
+      });
     };
     parameters.maintenanceInterval = tick;
     engine = Engine::create(thread.executor(), main, std::move(parameters));
@@ -114,15 +116,17 @@ void measureStart(bool realistic, int rounds) {
   for (int round = 0; round < rounds; ++round) {
     Desk desk(realistic, 1h);
     const auto begin = std::chrono::steady_clock::now();
-    const auto snapshot = desk.run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
+    const auto snapshot =
+        desk.run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
     const auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     if (snapshot.devices.size() != 2) std::fprintf(stderr, "unexpected device count %zu\n", snapshot.devices.size());
     millis.push_back(elapsed);
     exchanges = desk.counters->writes;
   }
   std::sort(millis.begin(), millis.end());
-  std::printf("start to running (%s latency): median %.1f ms, min %.1f ms, max %.1f ms over %d runs; %d reports written\n",
-              realistic ? "rig" : "zero", millis[millis.size() / 2], millis.front(), millis.back(), rounds, exchanges);
+  std::printf(
+      "start to running (%s latency): median %.1f ms, min %.1f ms, max %.1f ms over %d runs; %d reports written\n",
+      realistic ? "rig" : "zero", millis[millis.size() / 2], millis.front(), millis.back(), rounds, exchanges);
 }
 
 void measureIdleTick() {

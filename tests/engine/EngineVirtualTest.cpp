@@ -147,8 +147,7 @@ TEST(EngineOnVirtualDesk, ErrorFramesFromTheWheelAreLoggedAndTheConnectionStands
   EngineHarness harness(computerOf(world, "host1"));
   const auto running = harness.start();
   EXPECT_EQ(running.devices.size(), 2u);
-  EXPECT_EQ(harness.logs().countStartingWith("Ratchet mode on MX Master 3S: Device 0x02 returned HID++ error 0x05"),
-            1);
+  EXPECT_EQ(harness.logs().countStartingWith("Ratchet mode on MX Master 3S: Device 0x02 returned HID++ error 0x05"), 1);
 }
 
 TEST(EngineOnVirtualDesk, AWheelLeftDivertedIsGivenBackToNativeScrolling) {
@@ -172,7 +171,8 @@ TEST(EngineOnVirtualReceiver, WaitsForAnAbsentReceiverThenSwitchesBothDevicesOve
   EXPECT_EQ(absent.problem, EngineSnapshot::Problem::noReceiver);
   EXPECT_EQ(absent.lifecycle, Lifecycle::running);
 
-  RunningProcess server(FLITBAR_VIRTUAL_RECEIVER, {"serve", "--rig", rigPath("default.json"), "--dir", served.string()});
+  RunningProcess server(FLITBAR_VIRTUAL_RECEIVER,
+                        {"serve", "--rig", rigPath("default.json"), "--dir", served.string()});
   ASSERT_TRUE(server.waitForOutput("serving 3 computers", std::chrono::seconds(20)));
   harness.waitOrFail([&] { return showsDevices(harness, 2); });
 
