@@ -1,5 +1,6 @@
 #include "cli/CLI.h"
 
+#include "cli/CLIDiagnostics.h"
 #include "cli/CLIError.h"
 #include "protocol/HIDPPError.h"
 
@@ -16,8 +17,11 @@ CommandResult dispatch(const std::vector<std::string>& arguments, const CLIEnvir
   if (word == "list") return {0, list(arguments, environment), ""};
   if (word == "battery") return {0, battery(arguments, environment), ""};
   if (word == "switch") return switchTo(arguments, environment);
-  // The diagnostic commands (inventory, watch, restore, smartshift, wheel) are validated above
-  // but not available in this build; they answer like any word without a command behind it.
+  if (word == "inventory") return {0, inventory(arguments, environment), ""};
+  if (word == "smartshift") return {0, smartshift(arguments, environment), ""};
+  if (word == "wheel") return {0, wheel(arguments, environment), ""};
+  if (word == "restore") return restore(arguments, environment);
+  if (word == "watch") return watch(arguments, environment);
   return failure(2, "unknown command: " + word);
 }
 
