@@ -1,12 +1,17 @@
 // Exchange round trips through HIDPPTransport against a device that answers every request at once,
 // and the same device driven without the transport, so the difference is the transport's own cost.
+// A third figure runs the exchange over a SOCK_SEQPACKET pair, the virtual interfaces' wire.
+#include "platform/linux/SocketHidDevice.h"
 #include "protocol/HIDPPTransport.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -64,6 +69,33 @@ void deviceRoundTrip(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(deviceRoundTrip)->UseRealTime();
+
+// The virtual-interface path: the transport over a socket whose peer echoes every request at once.
+void socketExchangeRoundTrip(benchmark::State& state) {
+  int pair[2];
+  if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
+    state.SkipWithError("socketpair failed");
+    return;
+  }
+  std::thread responder([peer = pair[1]] {
+    std::uint8_t request[64];
+    ssize_t length;
+    while ((length = ::recv(peer, request, sizeof(request), 0)) > 0) {
+      std::uint8_t answer[20] = {0x11, request[1], request[2], request[3]};
+      ::send(peer, answer, sizeof(answer), MSG_NOSIGNAL);
+    }
+    ::close(peer);
+  });
+  {
+    flitbar::HIDPPTransport transport(std::make_unique<flitbar::SocketHidDevice>(pair[0]));
+    for (auto _ : state) {
+      benchmark::DoNotOptimize(transport.exchange(0x01, 0x05, 0x01, {0x00, 0xD2}, false, 1.0));
+    }
+    state.SetItemsProcessed(state.iterations());
+  }
+  responder.join();  // the transport closed its end, which ends the responder's recv
+}
+BENCHMARK(socketExchangeRoundTrip)->UseRealTime();
 
 }  // namespace
 

@@ -7,10 +7,10 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <new>
 
 namespace flitbar {
 namespace {
@@ -85,11 +85,16 @@ void HIDPPTransport::Core::readLoop() {
     try {
       read = device_->read(readSlice_);
     } catch (...) {
-      read.status = HidRead::Status::disconnected;
+      read.status = HidRead::Status::disconnected;  // a device that throws is treated as gone
     }
     if (read.status == HidRead::Status::report) {
-      deliver(std::move(read.bytes));
-    } else if (read.status == HidRead::Status::disconnected) {
+      try {
+        deliver(std::move(read.bytes));
+      } catch (const std::bad_alloc&) {
+        // Only this report is lost.
+      }
+    }
+    if (read.status == HidRead::Status::disconnected) {
       // Nothing more will arrive; keep the device open (writes now fail with its errno) until
       // the owner stops the transport, so that closing stays the reader's last act.
       std::unique_lock lock(stateLock_);
@@ -222,10 +227,9 @@ void HIDPPTransport::Core::stop() {
 }
 
 void HIDPPTransport::Core::setNotificationHandler(NotificationHandler handler) {
-  {
-    std::lock_guard lock(handlerLock_);
-    handler.swap(notificationHandler_);
-  }
+  std::lock_guard lock(handlerLock_);
+  // The old handler leaves with the parameter, after the lock is released.
+  handler.swap(notificationHandler_);
 }
 
 HIDPPTransport::HIDPPTransport(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice)

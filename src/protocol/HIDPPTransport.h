@@ -21,12 +21,14 @@ namespace flitbar {
 //   from inside the handler. Exchanges run one at a time; a second caller waits for the first.
 //
 // Locks, always taken in this order: request -> inbox -> state. `stop` takes state, handler and
-// inbox one after another, never nested; the handler lock is never held with another.
+// inbox one after another, never nested; the handler lock is never held with another. The
+// notification queue's own lock is innermost.
 //
 // Lifetime: both threads own the state they touch (shared), so destroying the transport never
-// leaves them on freed memory. The destructor stops the transport; a reader still inside a read
-// when the 2-second stop wait ends finishes and closes the device on its own afterwards. Once
-// stopped, the old handler is never called again except for a call already in progress.
+// leaves them on freed memory. The destructor stops the transport, then waits at most 2 seconds
+// more for a handler call in progress. A reader still inside a read when the stop wait ends
+// closes the device on its own afterwards. Once stopped, the old handler is never called again
+// except for a call already in progress. The transport may be destroyed from inside its handler.
 class HIDPPTransport final : public HIDPPTransporting {
 public:
   // Takes an opened device (opening is the backend's job) and starts the reader.

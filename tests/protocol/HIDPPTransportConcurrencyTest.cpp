@@ -136,5 +136,19 @@ TEST(HIDPPTransportConcurrency, AReaderStuckInAReadClosesTheDeviceAfterTheTransp
   EXPECT_EQ(script->closingThreadName(), "hidpp.reader");
 }
 
+TEST(HIDPPTransportConcurrency, TheHandlerMayDestroyTheTransport) {
+  auto script = std::make_shared<HidScript>();
+  std::shared_ptr<HIDPPTransport> transport = makeTransport(script);
+  std::promise<void> destroyed;
+  transport->setNotificationHandler([&](const Report&) {
+    transport.reset();
+    destroyed.set_value();
+  });
+  script->arrive(shortReport({0x10, 0x01, 0x41}));
+  auto future = destroyed.get_future();
+  ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
+  EXPECT_TRUE(script->waitUntilClosed());
+}
+
 }  // namespace
 }  // namespace flitbar::testing

@@ -90,10 +90,15 @@ TEST_F(HIDPPTransportTest, ALateResponseAfterATimeoutBecomesANotification) {
 }
 
 TEST_F(HIDPPTransportTest, ReportsThatDoNotMatchNeverExtendTheDeadline) {
-  // Every write is answered only by a stream of device events, which must not keep the exchange alive.
+  // Device events keep arriving for far longer than the timeout; they must not keep the exchange alive.
   std::atomic<bool> done = false;
+  std::atomic<bool> ranOut = false;
   std::thread chatter([&] {
-    while (!done) {
+    for (int sent = 0; !done; ++sent) {
+      if (sent == 1000) {
+        ranOut = true;
+        return;
+      }
       script->arrive(longReport({0x11, 0x01, 0x05, 0x00}));
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -102,6 +107,7 @@ TEST_F(HIDPPTransportTest, ReportsThatDoNotMatchNeverExtendTheDeadline) {
   done = true;
   chatter.join();
   EXPECT_EQ(error, HIDPPError::timeout(0x01));
+  EXPECT_FALSE(ranOut) << "the exchange outlasted the events";
 }
 
 TEST_F(HIDPPTransportTest, WriteFailuresCarryTheErrnoAndLeaveTheTransportUsable) {
