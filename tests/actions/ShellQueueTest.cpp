@@ -18,6 +18,7 @@ using namespace std::chrono_literals;
 
 TEST(ShellQueue, RunsOffTheCallersThreadAndResumesOnIt) {
   asio::io_context engine;
+  // Declared after the context, so its threads are joined before the context goes.
   ShellQueue queue(std::make_shared<SystemShellExecutor>());
   std::optional<ShellResult> result;
   bool resumedOnEngine = false;
