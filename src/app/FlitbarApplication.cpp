@@ -29,8 +29,8 @@ std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
 std::vector<DiagnosticCheck> FlitbarApplication::diagnosticChecks() { return {}; }
 
 std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::string>& arguments) {
-  static const std::set<std::string> receiverCommands{"list",    "switch", "inventory", "watch",
-                                                      "restore", "smartshift", "wheel", "battery"};
+  static const std::set<std::string> receiverCommands{"list",    "switch",     "inventory", "watch",
+                                                      "restore", "smartshift", "wheel",     "battery"};
   if (arguments.empty() || !receiverCommands.contains(arguments.front())) return std::nullopt;
   DBusRunningApplications runningApplications;
   SwitchIPC relay(runningApplications, AppIdentity::productBundleIdentifier, static_cast<int>(::getpid()));

@@ -8,7 +8,9 @@ namespace flitbar::CLI {
 
 namespace {
 
-CommandResult failure(std::int32_t status, const std::string& message) { return {status, "", "error: " + message + "\n"}; }
+CommandResult failure(std::int32_t status, const std::string& message) {
+  return {status, "", "error: " + message + "\n"};
+}
 
 CommandResult dispatch(const std::vector<std::string>& arguments, const CLIEnvironment& environment) {
   const auto& word = arguments.front();

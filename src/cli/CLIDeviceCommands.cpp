@@ -15,7 +15,7 @@ constexpr std::size_t nameColumnWidth = 30;
 
 // Holds the opened receiver and stops its transport however the command ends.
 class OpenReceiver {
-public:
+ public:
   explicit OpenReceiver(const CLIEnvironment& environment) : opened_(environment.openReceiver()) {}
   ~OpenReceiver() { opened_.session->stop(); }
   OpenReceiver(const OpenReceiver&) = delete;
@@ -24,7 +24,7 @@ public:
   ReceiverSession& session() { return *opened_.session; }
   const std::vector<DeviceInfo>& devices() const { return opened_.devices; }
 
-private:
+ private:
   OpenedReceiver opened_;
 };
 
@@ -50,11 +50,13 @@ std::string hostColumn(const DeviceInfo& device) {
 }
 
 std::string table(const std::vector<DeviceInfo>& devices) {
-  std::string text = "  idx  device                          host\n"
-                     "  ---  ------------------------------  ----\n";
+  std::string text =
+      "  idx  device                          host\n"
+      "  ---  ------------------------------  ----\n";
   for (const auto& device : devices) {
     const auto padding = nameColumnWidth - std::min(nameColumnWidth, characterCount(device.name));
-    text += fmt::format("  {:3d}  {}{}  {}\n", device.index, device.name, std::string(padding, ' '), hostColumn(device));
+    text +=
+        fmt::format("  {:3d}  {}{}  {}\n", device.index, device.name, std::string(padding, ' '), hostColumn(device));
   }
   return text;
 }

@@ -7,7 +7,7 @@ namespace flitbar {
 
 // Refusals of the command line, each with the text the user sees after "error: ".
 class CLIError : public std::exception {
-public:
+ public:
   enum class Kind { usage, appRunning };
 
   // `text` starts with "usage: ".
@@ -20,7 +20,7 @@ public:
 
   bool operator==(const CLIError&) const = default;
 
-private:
+ private:
   CLIError(Kind kind, std::string description) : kind_(kind), description_(std::move(description)) {}
 
   Kind kind_;

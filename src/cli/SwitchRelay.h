@@ -7,7 +7,7 @@ namespace flitbar {
 // The command line's side of the switch request relay: while the menu-bar application runs it
 // owns the receiver, so `switch` hands the request to it instead.
 class SwitchRelay {
-public:
+ public:
   virtual ~SwitchRelay() = default;
 
   // True only when another process is the running menu-bar application.

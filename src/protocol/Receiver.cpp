@@ -44,9 +44,9 @@ Report Receiver::request(std::uint8_t device, std::uint8_t feature, std::uint8_t
 std::uint8_t Receiver::featureIndex(std::uint8_t device, Feature feature, double timeoutSeconds) {
   const auto id = featureId(feature);
   if (const auto cached = featureCache_.lookup(device, id)) return *cached;
-  const auto answer = request(device, rootIndex, 0,
-                              {static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id & 0xFF), 0}, false,
-                              timeoutSeconds);
+  const auto answer =
+      request(device, rootIndex, 0, {static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id & 0xFF), 0},
+              false, timeoutSeconds);
   const std::uint8_t index = answer[4];
   featureCache_.store(device, id, index);
   return index;
@@ -163,8 +163,8 @@ void Receiver::setHostMulti(const std::vector<HostTarget>& targets, std::uint8_t
   std::optional<HIDPPError> lastError;
   for (int pass = 0; pass < hostPasses; ++pass) {
     for (const auto& target : targets) {
-      const Report command{HidppReport::shortId, target.device, target.feature, HidppReport::functionByte(1),
-                           host0, 0x00, 0x00};
+      const Report command{
+          HidppReport::shortId, target.device, target.feature, HidppReport::functionByte(1), host0, 0x00, 0x00};
       try {
         transport_->send(command);
         sent.insert(target.device);
@@ -187,8 +187,8 @@ ControlInfo Receiver::controlInfo(std::uint8_t device, std::uint8_t reprogFeatur
   if (index < 0 || index > 255) throw HIDPPError::unsupported(fmt::format("Control index {} is out of range.", index));
   const auto answer = request(device, reprogFeature, 1, {static_cast<std::uint8_t>(index), 0, 0});
   HidppReport::requireLong(answer);
-  return {static_cast<std::uint16_t>(answer[4] << 8 | answer[5]), static_cast<std::uint16_t>(answer[6] << 8 | answer[7]),
-          answer[8]};
+  return {static_cast<std::uint16_t>(answer[4] << 8 | answer[5]),
+          static_cast<std::uint16_t>(answer[6] << 8 | answer[7]), answer[8]};
 }
 
 ControlReporting Receiver::controlReporting(std::uint8_t device, std::uint8_t reprogFeature, std::uint16_t cid) {

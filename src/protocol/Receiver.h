@@ -18,7 +18,7 @@ using TransportFactory = std::function<std::shared_ptr<HIDPPTransporting>(std::u
 // Operations run on the caller's thread; the transport serialises exchanges, so a receiver may be
 // used from several threads. The feature cache lock is never held across a request.
 class Receiver : public ReceiverSession {
-public:
+ public:
   // `hostPassInterval` is the pause after each pass of `setHostMulti`.
   explicit Receiver(std::shared_ptr<HIDPPTransporting> transport,
                     std::chrono::milliseconds hostPassInterval = std::chrono::milliseconds(40));
@@ -52,7 +52,7 @@ public:
   // 0, software id 0, on `reprogFeature`); absent for any other report.
   static std::optional<std::vector<std::uint16_t>> divertedButtons(const Report& report, std::uint8_t reprogFeature);
 
-private:
+ private:
   Report request(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                  const std::vector<std::uint8_t>& params = {}, bool longReport = false, double timeoutSeconds = 0.8);
   std::string hostName(std::uint8_t device, std::uint8_t feature, std::uint8_t host);

@@ -21,7 +21,7 @@ namespace flitbar {
 // (exchanges run one at a time) and throws HIDPPError unless it says otherwise. Requests use
 // short reports and a 0.8-second timeout unless stated.
 class ReceiverSession {
-public:
+ public:
   virtual ~ReceiverSession() = default;
 
   // The opened receiver interface: for notification handlers, raw writes and stopping.

@@ -47,9 +47,14 @@ TEST(CLIArguments, EveryViolationPrintsItsUsageWithStatusTwoBeforeTouchingTheRec
 
 TEST(CLIArguments, AcceptedFormsOfTheDiagnosticCommandsReachDispatch) {
   // Their commands are not part of this build: they answer as unknown, after validation.
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {"inventory"}, {"restore"}, {"wheel"}, {"smartshift"}, {"smartshift", "--set", "-1"},
-           {"smartshift", "--set", "+40"}, {"watch"}, {"watch", "-d", "6"}}) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{"inventory"},
+                                                                                         {"restore"},
+                                                                                         {"wheel"},
+                                                                                         {"smartshift"},
+                                                                                         {"smartshift", "--set", "-1"},
+                                                                                         {"smartshift", "--set", "+40"},
+                                                                                         {"watch"},
+                                                                                         {"watch", "-d", "6"}}) {
     FakeEnvironment fake;
     EXPECT_EQ(fake.run(arguments), (CommandResult{2, "", "error: unknown command: " + arguments.front() + "\n"}));
     EXPECT_EQ(fake.opens, 0);

@@ -21,12 +21,12 @@ TEST(CLIList, PrintsOneAlignedRowPerDevice) {
   fake.devices = {named, unnamedHost, plainDevice(6, "Caf\u00E9 Pad")};
 
   const auto result = fake.run({"list"});
-  EXPECT_EQ(result, (CommandResult{0,
-                                   std::string(header) +
-                                       "    1  KKKKKKKKKKKKKKKKKKKKKKKKKKKKKK  2 of 3 \u201CStudio\u201D\n"
-                                       "    2  MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM  1 of 2\n"
-                                       "    6  Caf\u00E9 Pad                        -\n",
-                                   ""}));
+  EXPECT_EQ(result,
+            (CommandResult{0,
+                           std::string(header) + "    1  KKKKKKKKKKKKKKKKKKKKKKKKKKKKKK  2 of 3 \u201CStudio\u201D\n"
+                                                 "    2  MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM  1 of 2\n"
+                                                 "    6  Caf\u00E9 Pad                        -\n",
+                           ""}));
   EXPECT_TRUE(fake.receiverClosed());
 }
 
@@ -66,9 +66,9 @@ TEST(CLIList, JsonHasSortedKeysZeroBasedHostsAndOmitsWhatIsUnknown) {
 ]
 )json";
   EXPECT_EQ(fake.run({"list", "--json"}), (CommandResult{0, expected, ""}));
-  EXPECT_EQ(fake.run({"list"}).standardOutput,
-            std::string(header) + "    1  K850                            1 of 3 \u201CDesk\u201D\n" +
-                "    3  (unknown)                       -\n");
+  EXPECT_EQ(fake.run({"list"}).standardOutput, std::string(header) +
+                                                   "    1  K850                            1 of 3 \u201CDesk\u201D\n" +
+                                                   "    3  (unknown)                       -\n");
   EXPECT_TRUE(fake.receiverClosed());
 }
 

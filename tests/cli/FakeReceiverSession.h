@@ -13,7 +13,7 @@ namespace flitbar::testing {
 // A receiver whose discovery result, battery readings and host-change outcome are set by the test.
 // Operations the command line must not use fail the test.
 class FakeReceiverSession : public ReceiverSession {
-public:
+ public:
   std::shared_ptr<ScriptedTransport> scriptedTransport = std::make_shared<ScriptedTransport>();
   std::map<std::uint8_t, std::optional<DeviceBattery>> batteries;
   std::optional<HIDPPError> batteryError;
@@ -53,7 +53,7 @@ public:
   Report smartShiftState(std::uint8_t, std::uint8_t) override { return unexpected<Report>(); }
   std::vector<DeviceInfo> discover() override { return unexpected<std::vector<DeviceInfo>>(); }
 
-private:
+ private:
   template <typename T>
   T unexpected() {
     ADD_FAILURE() << "the command used an operation it has no business with";

@@ -49,8 +49,8 @@ TEST(ReceiverDiscovery, ListsAnsweringSlotsInOrderAndSkipsEmptyOnes) {
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_EQ(devices[0], (DeviceInfo{1, "K85", 0x09, 3, 1, 0x08, "11:22:33:44", std::vector<std::string>{"dev"},
                                     DeviceBattery{64, false}}));
-  EXPECT_EQ(devices[1], (DeviceInfo{4, "(unknown)", std::nullopt, 0, 0, std::nullopt, std::nullopt, std::nullopt,
-                                    std::nullopt}));
+  EXPECT_EQ(devices[1],
+            (DeviceInfo{4, "(unknown)", std::nullopt, 0, 0, std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
 
   // Empty slots cost one change-host lookup and one short probe each.
   for (const std::uint8_t empty : {2, 3, 5, 6}) {
@@ -72,8 +72,8 @@ TEST(ReceiverDiscovery, ADeviceFailingItsDetailsIsStillListed) {
 
   const auto devices = receiver.discover();
   ASSERT_EQ(devices.size(), 1u);
-  EXPECT_EQ(devices[0], (DeviceInfo{2, "(unknown)", 0x09, 2, 0, std::nullopt, std::nullopt, std::nullopt,
-                                    std::nullopt}));
+  EXPECT_EQ(devices[0],
+            (DeviceInfo{2, "(unknown)", 0x09, 2, 0, std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
 }
 
 TEST(ReceiverDiscovery, FeatureIndexesComeFromTheCacheAfterDiscovery) {
@@ -88,7 +88,7 @@ TEST(ReceiverDiscovery, FeatureIndexesComeFromTheCacheAfterDiscovery) {
 
 // Interfaces are named by path; opening one yields a device that remembers its path.
 class FakeDevice : public HidDevice {
-public:
+ public:
   explicit FakeDevice(std::string path) : path(std::move(path)) {}
   HidRead read(std::chrono::milliseconds) override { return {}; }
   int write(std::span<const std::uint8_t>) override { return 0; }
@@ -97,7 +97,7 @@ public:
 };
 
 class FakeBackend : public HidBackend {
-public:
+ public:
   std::vector<HidInterface> interfaces;
   std::map<std::string, int> openErrors;  // path -> errno
 

@@ -15,7 +15,7 @@ using testing::WireRequest;
 constexpr std::uint8_t device = 2;
 
 class ReceiverOperations : public ::testing::Test {
-protected:
+ protected:
   std::shared_ptr<ScriptedTransport> transport = std::make_shared<ScriptedTransport>();
   Receiver receiver{transport, std::chrono::milliseconds(1)};
 };
@@ -137,8 +137,9 @@ TEST_F(ReceiverOperations, HostsInfoReadsEveryHostNameInLongChunks) {
   transport->on(device, 0x0A, 0, {}, answer(device, 0x0A, 0, {0x01, 0x00, 3}));
   // Host 0: "Studio-Workstation" over two chunks of 14 bytes.
   transport->on(device, 0x0A, 1, {0}, longAnswer(device, 0x0A, 1, {0, 1, 0, 0, 18}), true);
-  transport->on(device, 0x0A, 3, {0, 0}, longAnswer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}),
-                true);
+  transport->on(
+      device, 0x0A, 3, {0, 0},
+      longAnswer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}), true);
   transport->on(device, 0x0A, 3, {0, 14}, longAnswer(device, 0x0A, 3, {0, 14, 't', 'i', 'o', 'n', 'X', 'X'}), true);
   // Host 1: known slot without a name. Host 2: the device fails.
   transport->on(device, 0x0A, 1, {1}, longAnswer(device, 0x0A, 1, {1, 1, 0, 0, 0}), true);
@@ -245,14 +246,14 @@ TEST_F(ReceiverOperations, SetHostMultiWritesEveryTargetEightTimes) {
 
 // Fails the writes to one device until it has been tried `failures` times.
 class FlakyTransport : public ScriptedTransport {
-public:
+ public:
   FlakyTransport(std::uint8_t device, int failures) : device_(device), failures_(failures) {}
   void send(const Report& report) override {
     ScriptedTransport::send(report);
     if (report[1] == device_ && failures_-- > 0) throw HIDPPError::writeFailed(5);
   }
 
-private:
+ private:
   std::uint8_t device_;
   int failures_;
 };

@@ -44,7 +44,7 @@ inline Report longAnswer(std::uint8_t device, std::uint8_t feature, std::uint8_t
 // A request without a scripted outcome times out, like a silent device. When several outcomes
 // are scripted for one request they are used in turn and the last one repeats.
 class ScriptedTransport : public HIDPPTransporting {
-public:
+ public:
   using Outcome = std::variant<Report, HIDPPError>;
 
   void on(WireRequest request, Outcome outcome) {
@@ -119,7 +119,7 @@ public:
     return stopCalls_;
   }
 
-private:
+ private:
   static WireRequest normalised(WireRequest request) {
     request.params.resize(request.longReport ? 16 : 3, 0);
     return request;

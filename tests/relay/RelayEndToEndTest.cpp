@@ -42,8 +42,7 @@ TEST(RelayEndToEnd, SwitchHandsTheRequestToTheRunningApplication) {
 
 TEST(RelayEndToEnd, WithoutASessionBusCommandsRunOnTheirOwn) {
   const std::map<std::string, std::string> environment{
-      {"FLITBAR_VIRTUAL_HID", emptyVirtualHid()},
-      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/flitbar-bus"}};
+      {"FLITBAR_VIRTUAL_HID", emptyVirtualHid()}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/flitbar-bus"}};
   const auto result = runProcess(FLITBAR_EXECUTABLE, {"switch", "2"}, environment, std::chrono::seconds(20));
   EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.status, 1);

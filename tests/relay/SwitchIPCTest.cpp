@@ -20,9 +20,9 @@ TEST(SwitchIPCDecoding, AcceptsOnlyWholeNumbersOneToThree) {
   EXPECT_EQ(SwitchIPC::host({{"host", 3u}}), 3);
   EXPECT_EQ(SwitchIPC::host({{"host", QVariant::fromValue<uchar>(2)}}), 2);
   EXPECT_EQ(SwitchIPC::host({{"host", QVariant::fromValue<qlonglong>(3)}}), 3);
-  for (const QVariant& refused : {QVariant(2.5), QVariant(0), QVariant(4), QVariant(-1), QVariant(true),
-                                  QVariant(QString("2")), QVariant(258), QVariant(-0.5), QVariant(1e300),
-                                  QVariant(std::numeric_limits<double>::quiet_NaN()), QVariant()}) {
+  for (const QVariant& refused :
+       {QVariant(2.5), QVariant(0), QVariant(4), QVariant(-1), QVariant(true), QVariant(QString("2")), QVariant(258),
+        QVariant(-0.5), QVariant(1e300), QVariant(std::numeric_limits<double>::quiet_NaN()), QVariant()}) {
     EXPECT_EQ(SwitchIPC::host({{"host", refused}}), std::nullopt) << refused.toString().toStdString();
   }
   EXPECT_EQ(SwitchIPC::host({}), std::nullopt);
@@ -31,7 +31,7 @@ TEST(SwitchIPCDecoding, AcceptsOnlyWholeNumbersOneToThree) {
 }
 
 class ListedApplications : public RunningApplications {
-public:
+ public:
   std::vector<int> owners;
   std::string asked;
   std::vector<int> processIds(const std::string& bundleIdentifier) override {
@@ -53,7 +53,7 @@ TEST(SwitchIPCDetection, OnlyAnotherProcessCountsAsTheRunningApplication) {
 
 // These run on the private session bus the test command provides.
 class SwitchIPCOnTheBus : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "relay_tests";

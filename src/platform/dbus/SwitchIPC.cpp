@@ -30,7 +30,8 @@ bool isNumber(const QVariant& value) {
 }  // namespace
 
 SwitchIPC::SwitchIPC(RunningApplications& runningApplications, std::string bundleIdentifier, int ownProcessId)
-    : runningApplications_(runningApplications), bundleIdentifier_(std::move(bundleIdentifier)),
+    : runningApplications_(runningApplications),
+      bundleIdentifier_(std::move(bundleIdentifier)),
       ownProcessId_(ownProcessId) {}
 
 bool SwitchIPC::isGUIRunning() {

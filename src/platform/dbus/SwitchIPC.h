@@ -20,7 +20,7 @@ namespace flitbar {
 // Without a session bus nothing is running and sending does nothing; bus calls time out after
 // one second, so a wedged bus cannot hang a command.
 class SwitchIPC : public SwitchRelay {
-public:
+ public:
   static constexpr const char* objectPath = "/dev/flitbar/DistributedNotifications";
   static constexpr const char* interfaceName = "dev.flitbar.DistributedNotifications";
   static constexpr const char* signalName = "Posted";
@@ -36,7 +36,7 @@ public:
   // The host of a received request: a number (not a Boolean) that is a whole 1, 2 or 3.
   static std::optional<std::uint8_t> host(const QVariantMap& userInfo);
 
-private:
+ private:
   RunningApplications& runningApplications_;
   std::string bundleIdentifier_;
   int ownProcessId_;

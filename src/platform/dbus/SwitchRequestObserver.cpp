@@ -10,8 +10,7 @@ SwitchRequestObserver::SwitchRequestObserver(std::string bundleIdentifier,
                                              std::function<void(std::uint8_t host)> onRequest, QObject* parent)
     : QObject(parent), name_(SwitchIPC::notificationName(bundleIdentifier)), onRequest_(std::move(onRequest)) {
   listening_ = QDBusConnection::sessionBus().connect(QString(), SwitchIPC::objectPath, SwitchIPC::interfaceName,
-                                                     SwitchIPC::signalName, this,
-                                                     SLOT(posted(QString, QVariantMap)));
+                                                     SwitchIPC::signalName, this, SLOT(posted(QString, QVariantMap)));
 }
 
 SwitchRequestObserver::~SwitchRequestObserver() {

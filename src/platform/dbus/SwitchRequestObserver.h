@@ -15,7 +15,7 @@ namespace flitbar {
 class SwitchRequestObserver : public QObject {
   Q_OBJECT
 
-public:
+ public:
   SwitchRequestObserver(std::string bundleIdentifier, std::function<void(std::uint8_t host)> onRequest,
                         QObject* parent = nullptr);
   ~SwitchRequestObserver() override;
@@ -23,10 +23,10 @@ public:
   // False when there is no session bus to listen on.
   bool isListening() const { return listening_; }
 
-private slots:
+ private slots:
   void posted(const QString& name, const QVariantMap& userInfo);
 
-private:
+ private:
   QString name_;
   std::function<void(std::uint8_t)> onRequest_;
   bool listening_ = false;
