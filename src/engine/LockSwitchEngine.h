@@ -14,7 +14,7 @@ namespace flitbar {
 // How the lock-switch handler sees the engine. Both operations run on the engine's own executor
 // and resume the awaiting coroutine on its executor, whichever that is; neither throws.
 class LockSwitchEngine {
-public:
+ public:
   virtual ~LockSwitchEngine() = default;
 
   virtual asio::awaitable<EngineSnapshot> snapshot() = 0;

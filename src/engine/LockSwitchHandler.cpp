@@ -16,8 +16,8 @@ asio::awaitable<std::optional<SwitchReport>> LockSwitchHandler::handleScreenLock
   co_return co_await asio::co_spawn(strand_, handle(std::move(engine), preferredDestination), asio::use_awaitable);
 }
 
-asio::awaitable<std::optional<SwitchReport>> LockSwitchHandler::handle(std::shared_ptr<LockSwitchEngine> engine,
-                                                                       std::optional<std::uint8_t> preferredDestination) {
+asio::awaitable<std::optional<SwitchReport>> LockSwitchHandler::handle(
+    std::shared_ptr<LockSwitchEngine> engine, std::optional<std::uint8_t> preferredDestination) {
   if (inFlight_) {
     logger_("Screen locked, but a lock-triggered switch is already moving devices; ignoring.");
     co_return std::nullopt;

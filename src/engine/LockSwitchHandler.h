@@ -22,18 +22,19 @@ namespace flitbar {
 // Runs on a strand of its own so a lock event never waits behind engine work: give it an
 // executor that is not the engine's single thread.
 class LockSwitchHandler {
-public:
+ public:
   using Logger = std::function<void(const std::string&)>;
 
   // The default logger discards its input.
-  explicit LockSwitchHandler(const asio::any_io_executor& executor, Logger logger = [](const std::string&) {});
+  explicit LockSwitchHandler(
+      const asio::any_io_executor& executor, Logger logger = [](const std::string&) {});
 
   // May be awaited from any executor; the work runs on the handler's strand.
   asio::awaitable<std::optional<SwitchReport>> handleScreenLocked(std::shared_ptr<LockSwitchEngine> engine,
                                                                   bool enabled,
                                                                   std::optional<std::uint8_t> preferredDestination);
 
-private:
+ private:
   asio::awaitable<std::optional<SwitchReport>> handle(std::shared_ptr<LockSwitchEngine> engine,
                                                       std::optional<std::uint8_t> preferredDestination);
   asio::awaitable<std::optional<SwitchReport>> decideAndSwitch(LockSwitchEngine& engine,

@@ -28,7 +28,7 @@ namespace flitbar {
 // thread, so destroy the queue before the executors its callers resume on, and only once every
 // command has ended or been cancelled (the engine's stop cancels and awaits its action tasks).
 class ShellQueue {
-public:
+ public:
   explicit ShellQueue(std::shared_ptr<ShellExecuting> executor) : executor_(std::move(executor)) {}
   ~ShellQueue() {
     std::lock_guard guard(lock_);
@@ -60,7 +60,7 @@ public:
         asio::use_awaitable, std::move(command));
   }
 
-private:
+ private:
   struct Runner {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> finished;

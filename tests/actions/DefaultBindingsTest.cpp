@@ -39,7 +39,7 @@ TEST(DefaultBindingsDestination, PrefersAValidVisibleOtherHost) {
   EXPECT_EQ(destination(1, 2, std::nullopt, {2}), std::nullopt);
   EXPECT_EQ(destination(2, 3, std::uint8_t{2}, {}), 1);  // the preference is this host
   EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {}), 3);
-  EXPECT_EQ(destination(1, 2, std::uint8_t{3}, {}), 2);  // beyond the host count
+  EXPECT_EQ(destination(1, 2, std::uint8_t{3}, {}), 2);   // beyond the host count
   EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {3}), 2);  // hidden preference
   EXPECT_EQ(destination(std::nullopt, 3, std::uint8_t{3}, {}), 3);
   EXPECT_EQ(destination(std::nullopt, 3, std::nullopt, {}), std::nullopt);

@@ -83,7 +83,8 @@ TEST(DiagnosticCommands, WheelShowsTheModeOfDevicesThatHaveOne) {
 TEST(DiagnosticCommands, SmartShiftNeedsTheFeatureOnTheFirstDevice) {
   VirtualDesk desk;
   EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()),
-            (CommandResult{1, "", "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}));
+            (CommandResult{1, "",
+                           "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}));
   EXPECT_EQ(CLI::run({"smartshift", "--set"}, desk.environment()),
             (CommandResult{2, "", "error: usage: smartshift [--set N] (-1 disables SmartShift)\n"}));
 }
@@ -106,13 +107,13 @@ TEST(DiagnosticCommands, SmartShiftShowsAndClampsTheThreshold) {
 
 // An unbuffered stream whose text another thread may read while it is written.
 class SharedText : public std::streambuf {
-public:
+ public:
   std::string text() {
     std::lock_guard guard(lock_);
     return text_;
   }
 
-protected:
+ protected:
   int_type overflow(int_type character) override {
     if (character != traits_type::eof()) {
       std::lock_guard guard(lock_);
@@ -126,7 +127,7 @@ protected:
     return count;
   }
 
-private:
+ private:
   std::mutex lock_;
   std::string text_;
 };
@@ -140,7 +141,7 @@ bool eventually(const std::function<bool()>& condition) {
 }
 
 class WatchTest : public ::testing::Test {
-protected:
+ protected:
   const std::string announcement =
       "watching MX Master 3S (slot 2) \u2014 5 divertable controls; press buttons, ctrl-C restores them\n\n";
 
@@ -183,7 +184,8 @@ TEST_F(WatchTest, PrintsEachPressOnceAndReleasesEverythingWhenStopped) {
   watcher.join();
   EXPECT_EQ(result, (CommandResult{0, "", ""}));
   EXPECT_EQ(shared.text(), announcement + "  press cid 196\n  press cid 83\n  press cid 196\n");
-  for (const std::uint16_t cid : {0x0052, 0x0053, 0x0056, 0x00C3, 0x00C4}) EXPECT_FALSE(desk.diverted("mouse", cid)) << cid;
+  for (const std::uint16_t cid : {0x0052, 0x0053, 0x0056, 0x00C3, 0x00C4})
+    EXPECT_FALSE(desk.diverted("mouse", cid)) << cid;
 }
 
 TEST_F(WatchTest, ASignalEndsTheWatchCleanly) {

@@ -1,10 +1,10 @@
 #include "engine/EngineTask.h"
 #include "engine/LockSwitchHandler.h"
 
+#include <gtest/gtest.h>
 #include <asio/co_spawn.hpp>
 #include <asio/thread_pool.hpp>
 #include <asio/use_future.hpp>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <mutex>
@@ -25,7 +25,7 @@ DeviceInfo device(std::uint8_t index, std::uint8_t hostCount, std::uint8_t curre
 }
 
 class FakeEngine : public LockSwitchEngine {
-public:
+ public:
   asio::awaitable<EngineSnapshot> snapshot() override {
     std::lock_guard guard(lock);
     ++snapshots;
@@ -54,7 +54,7 @@ public:
 };
 
 class LockSwitchHandlerTest : public ::testing::Test {
-protected:
+ protected:
   LockSwitchHandlerTest() {
     engine->state.lifecycle = EngineSnapshot::Lifecycle::running;
     engine->state.devices = {device(1, 3, 0), device(2, 3, 0)};

@@ -11,7 +11,7 @@ using testing::VirtualDesk;
 
 // Diversion as the device models see it, through the real transport and receiver.
 class ManagedControlsDeviceTest : public ::testing::Test {
-protected:
+ protected:
   ManagedControlsDeviceTest() : opened(desk.open()), keyboard(opened.devices.at(0)), mouse(opened.devices.at(1)) {}
   ~ManagedControlsDeviceTest() override { opened.session->stop(); }
 

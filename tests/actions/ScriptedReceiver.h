@@ -14,7 +14,7 @@ namespace flitbar::testing {
 // A receiver whose devices keep a table of reprogrammable controls and obey set-reporting writes,
 // with scripted faults. Single-threaded; advances a manual clock by the 0.8 s a silent read costs.
 class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
-public:
+ public:
   struct Control {
     std::uint16_t cid = 0;
     std::uint8_t capabilities = 0x20;
@@ -95,7 +95,7 @@ public:
   Report smartShiftState(std::uint8_t, std::uint8_t) override { return {}; }
   std::vector<DeviceInfo> discover() override { return {}; }
 
-private:
+ private:
   bool answering(std::uint8_t device) const {
     if (silent.contains(device)) return false;
     const auto left = answersLeft.find(device);

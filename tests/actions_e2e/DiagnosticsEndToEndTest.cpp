@@ -1,8 +1,8 @@
 // The diagnostic commands of the built executable against a served virtual receiver.
 #include "support/ProcessRunner.h"
 
-#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
@@ -22,15 +22,15 @@ const std::string announcement =
     "watching MX Master 3S (slot 2) \u2014 5 divertable controls; press buttons, ctrl-C restores them\n\n";
 
 class DiagnosticsEndToEnd : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     directory = fs::temp_directory_path() / ("flitbar-diag-" + std::to_string(::getpid()) + "-" +
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(directory);
-    server.emplace(FLITBAR_VIRTUAL_RECEIVER, std::vector<std::string>{"serve", "--rig",
-                                                                      std::string(FLITBAR_SOURCE_DIR) +
-                                                                          "/src/virtual/rigs/default.json",
-                                                                      "--dir", directory.string()});
+    server.emplace(
+        FLITBAR_VIRTUAL_RECEIVER,
+        std::vector<std::string>{"serve", "--rig", std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json",
+                                 "--dir", directory.string()});
     ASSERT_TRUE(server->waitForOutput("serving 3 computers", 10s));
   }
 
@@ -99,8 +99,9 @@ TEST_F(DiagnosticsEndToEnd, RestoreRepairsWhatAKilledWatchLeftDiverted) {
   EXPECT_EQ(divertedMouseControls().size(), 5u);
   const ProcessOutcome restore = flitbar({"restore"});
   EXPECT_EQ(restore.status, 0) << restore.standardError;
-  EXPECT_EQ(restore.standardOutput, "device 1 (MX Keys S): released 0, already released 4\n"
-                                    "device 2 (MX Master 3S): released 5, already released 2\n");
+  EXPECT_EQ(restore.standardOutput,
+            "device 1 (MX Keys S): released 0, already released 4\n"
+            "device 2 (MX Master 3S): released 5, already released 2\n");
   EXPECT_TRUE(divertedMouseControls().empty());
 }
 

@@ -2,10 +2,10 @@
 #include "engine/EngineLockSwitch.h"
 #include "engine/LockSwitchHandler.h"
 
+#include <gtest/gtest.h>
 #include <asio/co_spawn.hpp>
 #include <asio/thread_pool.hpp>
 #include <asio/use_future.hpp>
-#include <gtest/gtest.h>
 
 namespace flitbar::testing {
 namespace {
@@ -13,8 +13,8 @@ namespace {
 // The handler on a thread of its own, reaching the real engine on the engine's thread.
 TEST(EngineLockSwitch, ALockSendsEveryDeviceToTheNextHost) {
   FakeReceiverFactory factory;
-  const auto receiver =
-      std::make_shared<FakeReceiver>(std::vector<FakeDevice>{fakeDevice(keyboard(1, 3, 0)), fakeDevice(mouse(2, 2, 0))});
+  const auto receiver = std::make_shared<FakeReceiver>(
+      std::vector<FakeDevice>{fakeDevice(keyboard(1, 3, 0)), fakeDevice(mouse(2, 2, 0))});
   factory.pushReceiver(receiver);
   EngineHarness::Timings timings;
   // The reconnect after the switch stays pending for the whole test.
