@@ -27,6 +27,8 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
   std::set<std::uint8_t> silent;
   // (device, cid) pairs whose writes the device drops.
   std::set<std::pair<std::uint8_t, std::uint16_t>> ignoresWrites;
+  // (device, position) pairs whose control info comes back malformed.
+  std::set<std::pair<std::uint8_t, int>> malformedInfo;
   // A device goes silent after answering this many more exchanges.
   std::map<std::uint8_t, int> answersLeft;
   std::vector<Report> writes;
@@ -71,6 +73,7 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
   }
   ControlInfo controlInfo(std::uint8_t device, std::uint8_t, int index) override {
     answer(device);
+    if (malformedInfo.contains({device, index})) throw HIDPPError::malformedResponse();
     const Control& entry = devices.at(device).at(index);
     return {entry.cid, static_cast<std::uint16_t>(0x0100 + index), entry.capabilities};
   }
