@@ -45,6 +45,22 @@ TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
   EXPECT_EQ(text.back(), '\n');
 }
 
+TEST(DiagnosticCommands, FailuresEndWithAnErrorLine) {
+  VirtualDesk desk;
+  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
+  const CommandResult inventory = CLI::run({"inventory"}, desk.environment());
+  EXPECT_EQ(inventory.status, 1);
+  EXPECT_EQ(inventory.standardOutput, "");
+  EXPECT_TRUE(inventory.standardError.starts_with("error: ")) << inventory.standardError;
+
+  desk.world->setAwake("keyboard", false);
+  desk.world->setAwake("mouse", false);
+  const std::string noReceiver = "error: " + HIDPPError::noReceiver().description() + "\n";
+  EXPECT_EQ(CLI::run({"watch"}, desk.environment()), (CommandResult{1, "", noReceiver}));
+  EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()), (CommandResult{1, "", noReceiver}));
+  EXPECT_EQ(CLI::run({"restore"}, desk.environment()), (CommandResult{0, "\n", ""}));
+}
+
 TEST(DiagnosticCommands, RestoreHandsBackWhatAnyoneDiverted) {
   VirtualDesk desk;
   divertOnMouse(desk, 0x00C4, 0x03);
