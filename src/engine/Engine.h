@@ -51,7 +51,7 @@ namespace flitbar {
 // `actionFailed` events, or an absent result. Main-thread code calls operations through
 // EngineFacade; `stopAndWait` may be called from any thread except the engine's.
 class Engine : public std::enable_shared_from_this<Engine> {
-public:
+ public:
   // Opens a receiver and discovers its devices; runs on `hidQueue` and throws on failure
   // (HIDPPError or any std::exception).
   using ReceiverFactory = std::function<OpenedReceiver()>;
@@ -126,7 +126,7 @@ public:
   // problems go to `log`.
   static void enforceRatchet(ReceiverSession& receiver, const std::vector<DeviceInfo>& devices, const Logger& log);
 
-private:
+ private:
   Engine(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mainExecutor, Parameters parameters);
 
   // Worker jobs. `perform` takes jobs that cannot fail; `performThrowing` rethrows the job's error.

@@ -149,13 +149,11 @@ asio::awaitable<void> Engine::adoptReceiver(int g, OpenedReceiver opened) {
 }
 
 void Engine::installReportHandler(ReceiverSession& session, int g) {
-  session.transport().setNotificationHandler(
-      [weak = weak_from_this(), executor = executor_, g](const Report& report) {
-        auto engine = weak.lock();
-        if (!engine) return;
-        asio::co_spawn(executor, deliverReport(std::move(engine), report, g, &Engine::handle),
-                       [](std::exception_ptr) {});
-      });
+  session.transport().setNotificationHandler([weak = weak_from_this(), executor = executor_, g](const Report& report) {
+    auto engine = weak.lock();
+    if (!engine) return;
+    asio::co_spawn(executor, deliverReport(std::move(engine), report, g, &Engine::handle), [](std::exception_ptr) {});
+  });
 }
 
 void Engine::logDevices(const std::vector<DeviceInfo>& devices) {
@@ -207,8 +205,8 @@ asio::awaitable<void> Engine::reconnectNow(bool followDepartures) {
   missedPingStreak_.clear();
 
   if (old) {
-    spawnTask(pendingReceiverClose_, releaseAndClose(hidQueue_, managedControls_, old, state_.devices,
-                                                     releaseTimeoutSeconds_, logger_));
+    spawnTask(pendingReceiverClose_,
+              releaseAndClose(hidQueue_, managedControls_, old, state_.devices, releaseTimeoutSeconds_, logger_));
     const auto closing = pendingReceiverClose_;
     co_await closing.completion();
     if (current(g)) pendingReceiverClose_ = {};

@@ -27,7 +27,7 @@ class EngineFacade {
     using type = std::function<void(Result)>;
   };
 
-public:
+ public:
   EngineFacade(std::shared_ptr<Engine> engine, std::shared_ptr<MainExecutor> mainExecutor)
       : engine_(std::move(engine)), mainExecutor_(std::move(mainExecutor)) {}
 
@@ -49,7 +49,7 @@ public:
     }
   }
 
-private:
+ private:
   template <typename Result, typename Operation>
   static asio::awaitable<Result> run(std::shared_ptr<Engine> engine, Operation operation) {
     co_return co_await operation(*engine);

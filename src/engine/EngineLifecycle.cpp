@@ -99,7 +99,7 @@ asio::awaitable<void> Engine::stop() {
     auto old = std::exchange(receiver_, nullptr);
     old->transport().setNotificationHandler({});
     auto job = [old, devices = state_.devices, controls = managedControls_,
-                                            timeout = releaseTimeoutSeconds_]() noexcept {
+                timeout = releaseTimeoutSeconds_]() noexcept {
       std::vector<std::string> texts;
       try {
         texts = controls->release(*old, devices, timeout, true);
@@ -167,10 +167,14 @@ EngineSnapshot::Problem Engine::problem(const std::exception& error) {
   const auto* hidpp = dynamic_cast<const HIDPPError*>(&error);
   if (!hidpp) return EngineSnapshot::Problem::other;
   switch (hidpp->kind()) {
-    case HIDPPError::Kind::noReceiver: return EngineSnapshot::Problem::noReceiver;
-    case HIDPPError::Kind::accessDenied: return EngineSnapshot::Problem::accessDenied;
-    case HIDPPError::Kind::silentReceiver: return EngineSnapshot::Problem::silentReceiver;
-    default: return EngineSnapshot::Problem::other;
+    case HIDPPError::Kind::noReceiver:
+      return EngineSnapshot::Problem::noReceiver;
+    case HIDPPError::Kind::accessDenied:
+      return EngineSnapshot::Problem::accessDenied;
+    case HIDPPError::Kind::silentReceiver:
+      return EngineSnapshot::Problem::silentReceiver;
+    default:
+      return EngineSnapshot::Problem::other;
   }
 }
 

@@ -47,10 +47,14 @@ std::set<std::uint8_t> EngineSnapshot::boundIndexes() const {
 
 std::string_view lifecycleName(EngineSnapshot::Lifecycle lifecycle) {
   switch (lifecycle) {
-    case EngineSnapshot::Lifecycle::stopped: return "stopped";
-    case EngineSnapshot::Lifecycle::starting: return "starting";
-    case EngineSnapshot::Lifecycle::running: return "running";
-    case EngineSnapshot::Lifecycle::stopping: return "stopping";
+    case EngineSnapshot::Lifecycle::stopped:
+      return "stopped";
+    case EngineSnapshot::Lifecycle::starting:
+      return "starting";
+    case EngineSnapshot::Lifecycle::running:
+      return "running";
+    case EngineSnapshot::Lifecycle::stopping:
+      return "stopping";
   }
   return "stopped";
 }

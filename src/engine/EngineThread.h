@@ -13,7 +13,7 @@ namespace flitbar {
 // Outlive every engine that uses it. The destructor lets the context run dry (no new work may be
 // started then), then joins the thread; never destroy it from its own thread.
 class EngineThread {
-public:
+ public:
   // `label` names the thread (cut to the 15 characters Linux keeps).
   explicit EngineThread(std::string label);
   ~EngineThread();
@@ -22,7 +22,7 @@ public:
 
   asio::any_io_executor executor() { return context_.get_executor(); }
 
-private:
+ private:
   std::string label_;
   asio::io_context context_;
   asio::executor_work_guard<asio::io_context::executor_type> keepAlive_;

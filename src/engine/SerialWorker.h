@@ -22,7 +22,7 @@ namespace flitbar {
 // executor with the job's result or exception; its executor stays free meanwhile. Jobs must not touch
 // the caller's state: they get what they need by value when submitted.
 class SerialWorker {
-public:
+ public:
   // `label` names the thread (cut to the 15 characters Linux keeps).
   explicit SerialWorker(std::string label);
   // Finishes the queued jobs, then joins the thread.
@@ -54,9 +54,10 @@ public:
                 } catch (...) {
                   error = std::current_exception();
                 }
-                asio::post(resume, [handler = std::move(handler), error, outcome = std::move(outcome)]() mutable {
-                  std::move(handler)(error, std::move(outcome));
-                });
+                // Moved, not copied: the awaiting thread alone then owns the error and frees it.
+                asio::post(resume,
+                           [handler = std::move(handler), error = std::move(error),
+                            outcome = std::move(outcome)]() mutable { std::move(handler)(error, std::move(outcome)); });
               });
             },
             asio::use_awaitable, std::move(job));
@@ -69,7 +70,7 @@ public:
     asio::post(context_, std::move(job));
   }
 
-private:
+ private:
   std::string label_;
   asio::io_context context_;
   asio::executor_work_guard<asio::io_context::executor_type> keepAlive_;

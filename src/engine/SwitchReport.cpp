@@ -10,9 +10,12 @@ std::string destinationText(std::uint8_t host, const std::optional<std::string>&
 std::string SwitchReport::notificationBody() const {
   const auto destination = destinationText(host, destinationName);
   switch (reason.kind) {
-    case SwitchReason::Kind::followLeader: return "Following " + reason.detail + " to " + destination + ".";
-    case SwitchReason::Kind::screenLocked: return "This Mac locked. Moving everything to " + destination + ".";
-    default: return "Moving everything to " + destination + ".";
+    case SwitchReason::Kind::followLeader:
+      return "Following " + reason.detail + " to " + destination + ".";
+    case SwitchReason::Kind::screenLocked:
+      return "This computer locked. Moving everything to " + destination + ".";
+    default:
+      return "Moving everything to " + destination + ".";
   }
 }
 

@@ -58,7 +58,8 @@ EngineHarness::~EngineHarness() {
 
 EngineSnapshot EngineHarness::start(bool autoSwitchBoth) {
   return run([autoSwitchBoth, this](Engine& engine) {
-    return engine.start(autoSwitchBoth, std::nullopt, {}, [this](const EngineEvent& event) { events_.push_back(event); });
+    return engine.start(autoSwitchBoth, std::nullopt, {},
+                        [this](const EngineEvent& event) { events_.push_back(event); });
   });
 }
 

@@ -21,13 +21,13 @@ using namespace std::chrono_literals;
 
 // Collects engine log lines (written on the engine's thread, read on the test's).
 class LogLines {
-public:
+ public:
   void add(const std::string& line);
   std::vector<std::string> all() const;
   int count(const std::string& line) const;
   int countStartingWith(const std::string& prefix) const;
 
-private:
+ private:
   mutable std::mutex lock_;
   std::vector<std::string> lines_;
 };
@@ -36,7 +36,7 @@ private:
 // directory and a main thread played by the test: `waitFor` drains the main executor until a
 // condition holds. Waits are generous; nothing here measures speed.
 class EngineHarness {
-public:
+ public:
   struct Timings {
     int connectionAttempts = 5;
     std::chrono::nanoseconds retryDelay = 2ms;
@@ -96,7 +96,7 @@ public:
   LogLines& logs() { return *logs_; }
   const std::filesystem::path& configPath() const { return configPath_; }
 
-private:
+ private:
   TemporaryDirectory directory_;
   std::filesystem::path configPath_;
   std::shared_ptr<LogLines> logs_ = std::make_shared<LogLines>();

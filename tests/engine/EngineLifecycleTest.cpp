@@ -170,7 +170,8 @@ TEST(EngineLifecycle, StartAndStopRepeatedQuicklyLeaveNoReceiverOpen) {
     finished.push_back(harness.startInBackground());
     finished.push_back(harness.launch([](Engine& engine) { return engine.stop(); }));
   }
-  harness.waitOrFail([&] { return std::all_of(finished.begin(), finished.end(), [](const auto& flag) { return *flag; }); });
+  harness.waitOrFail(
+      [&] { return std::all_of(finished.begin(), finished.end(), [](const auto& flag) { return *flag; }); });
   EXPECT_EQ(harness.lifecycle(), Lifecycle::stopped);
 
   const auto running = harness.start();

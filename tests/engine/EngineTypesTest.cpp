@@ -74,7 +74,7 @@ TEST(SwitchReport, NotificationBodiesNameTheDestination) {
 
   report.reason = SwitchReason::screenLocked();
   report.destinationName.reset();
-  EXPECT_EQ(report.notificationBody(), "This Mac locked. Moving everything to host 2.");
+  EXPECT_EQ(report.notificationBody(), "This computer locked. Moving everything to host 2.");
   report.reason = SwitchReason::followLeader("M");
   EXPECT_EQ(report.notificationBody(), "Following M to host 2.");
   report.reason = SwitchReason::binding("K Easy-Switch 2");

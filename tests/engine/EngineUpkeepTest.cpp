@@ -62,9 +62,9 @@ TEST(EngineUpkeep, EveryConnectionAndSwitchHoldsTheWheelsInRatchetMode) {
 
 TEST(EngineUpkeep, TheFirstDivertedWheelIsFoundAndRescuedWithItsOtherBytesKept) {
   FakeReceiverFactory factory;
-  const auto receiver = std::make_shared<FakeReceiver>(std::vector<FakeDevice>{
-      fakeDevice(keyboard(1)), wheelMouse(2, "Native", {0, 4, 0}), wheelMouse(3, "First", {1, 0, 0}),
-      wheelMouse(4, "Second", {1, 4, 0})});
+  const auto receiver = std::make_shared<FakeReceiver>(
+      std::vector<FakeDevice>{fakeDevice(keyboard(1)), wheelMouse(2, "Native", {0, 4, 0}),
+                              wheelMouse(3, "First", {1, 0, 0}), wheelMouse(4, "Second", {1, 4, 0})});
   factory.pushReceiver(receiver);
   EngineHarness harness(factory.function());
   harness.start();
@@ -88,12 +88,12 @@ TEST(EngineUpkeep, TheFirstDivertedWheelIsFoundAndRescuedWithItsOtherBytesKept) 
 asio::awaitable<bool> rescueDuringWake(std::shared_ptr<Engine> engine) {
   auto rescued = std::make_shared<bool>(true);
   const auto executor = engine->executor();
-  const auto rescue = EngineTask::spawn(
-      executor,
-      [](std::shared_ptr<Engine> engine, std::shared_ptr<bool> out) -> asio::awaitable<void> {
-        *out = co_await engine->rescueWheel();
-      }(engine, rescued),
-      {});
+  const auto rescue =
+      EngineTask::spawn(executor,
+                        [](std::shared_ptr<Engine> engine, std::shared_ptr<bool> out) -> asio::awaitable<void> {
+                          *out = co_await engine->rescueWheel();
+                        }(engine, rescued),
+                        {});
   const auto wake = EngineTask::spawn(
       executor, [](std::shared_ptr<Engine> engine) -> asio::awaitable<void> { co_await engine->handleWake(); }(engine),
       {});

@@ -239,7 +239,8 @@ Report FakeReceiver::exchange(std::uint8_t device, std::uint8_t feature, std::ui
   std::lock_guard guard(lock_);
   if (feature == 0 && function == 1) ++pings_[device];
   auto& found = reachable(device);
-  if (feature == 0) return shortAnswer(device, feature, function, {4, 5, params.size() > 2 ? params[2] : std::uint8_t{0}});
+  if (feature == 0)
+    return shortAnswer(device, feature, function, {4, 5, params.size() > 2 ? params[2] : std::uint8_t{0}});
   const auto has = [&found, feature](Feature wanted) {
     const auto entry = found.features.find(wanted);
     return entry != found.features.end() && entry->second == feature;

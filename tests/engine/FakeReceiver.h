@@ -9,8 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <variant>
 #include <set>
+#include <variant>
 #include <vector>
 
 namespace flitbar::testing {
@@ -32,7 +32,7 @@ struct FakeDevice {
 // A receiver whose devices answer from a script, for exact orderings without threads of its own.
 // Safe to use from the worker and the test thread at once.
 class FakeReceiver final : public ReceiverSession, private HIDPPTransporting {
-public:
+ public:
   explicit FakeReceiver(std::vector<FakeDevice> devices);
 
   HIDPPTransporting& transport() override { return *this; }
@@ -77,7 +77,7 @@ public:
   Report smartShiftState(std::uint8_t device, std::uint8_t smartShiftFeature) override;
   std::vector<DeviceInfo> discover() override;
 
-private:
+ private:
   // HIDPPTransporting.
   Report exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                   const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) override;
@@ -103,7 +103,7 @@ private:
 // A receiver factory driven by the test: each call takes the next scripted outcome (a receiver,
 // or an error), or, when the script is empty, fails with noReceiver. A gate can hold calls.
 class FakeReceiverFactory {
-public:
+ public:
   void pushReceiver(std::shared_ptr<FakeReceiver> receiver);
   void pushFailure(HIDPPError error);
   // While closed, calls wait until `open`.
@@ -115,7 +115,7 @@ public:
   // The engine's receiver factory.
   std::function<OpenedReceiver()> function();
 
-private:
+ private:
   OpenedReceiver next();
 
   mutable std::mutex lock_;
