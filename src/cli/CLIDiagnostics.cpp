@@ -47,8 +47,8 @@ void inventoryOfDevice(ReceiverSession& session, const DeviceInfo& device, std::
     try {
       const ControlInfo control = session.controlInfo(device.index, feature, position);
       const ControlReporting reporting = session.controlReporting(device.index, feature, control.cid);
-      lines.push_back(fmt::format("   cid {:<4d} task 0x{:04X}  {}", control.cid, control.task,
-                                  controlStates(control, reporting)));
+      lines.push_back(
+          fmt::format("   cid {:<4d} task 0x{:04X}  {}", control.cid, control.task, controlStates(control, reporting)));
     } catch (const std::exception&) {
       // A control that cannot be read is left out of the listing.
     }
@@ -74,8 +74,8 @@ CommandResult restore(const std::vector<std::string>&, const CLIEnvironment& env
   RestoreReport report;
   {
     CommandReceiver receiver(environment);
-    report = RestoreCoordinator::restore(receiver.session(), receiver.devices(), [] { return false; },
-                                         restoreVerificationDelay);
+    report = RestoreCoordinator::restore(
+        receiver.session(), receiver.devices(), [] { return false; }, restoreVerificationDelay);
   }
   if (report.succeeded()) return {0, report.summary() + "\n", ""};
   return {1, report.summary() + "\n", "error: one or more controls could not be released\n"};
@@ -114,7 +114,8 @@ std::string smartshift(const std::vector<std::string>& arguments, const CLIEnvir
   if (feature == 0) throw HIDPPError::unsupported("no SmartShift v2 on " + device.name);
 
   const Report capabilities = session.smartShiftCapabilities(device.index, feature);
-  if (capabilities.size() < 7) throw HIDPPError::unsupported(device.name + " returned a malformed SmartShift description");
+  if (capabilities.size() < 7)
+    throw HIDPPError::unsupported(device.name + " returned a malformed SmartShift description");
   const std::uint8_t minimum = capabilities[5];
   const std::uint8_t maximum = capabilities[6];
   if (minimum > maximum) throw HIDPPError::unsupported(device.name + " returned an invalid SmartShift range");
@@ -125,15 +126,16 @@ std::string smartshift(const std::vector<std::string>& arguments, const CLIEnvir
         *requested < 0 ? 0xFF : static_cast<std::uint8_t>(std::clamp<long long>(*requested, minimum, maximum));
     const std::uint8_t torque = state.size() >= 7 ? state[6] : 0;
     // Mode 2 is ratchet; the torque is written back as it was.
-    const Report answer = session.transport().exchange(device.index, feature, 2, {0x02, threshold, torque}, false,
-                                                       featureTimeout);
+    const Report answer =
+        session.transport().exchange(device.index, feature, 2, {0x02, threshold, torque}, false, featureTimeout);
     HidppReport::requireWellFormed(answer);
     state = session.smartShiftState(device.index, feature);
   }
   if (state.size() < 6) throw HIDPPError::malformedResponse();
   const std::uint8_t autoDisengage = state[5];
   return fmt::format("{}  range {}\u2013{}\n  wheelMode     {}\n  autoDisengage {}\n", device.name, minimum, maximum,
-                     modeName(state[4]), autoDisengage == 0xFF ? "OFF (always ratchet)" : std::to_string(autoDisengage));
+                     modeName(state[4]),
+                     autoDisengage == 0xFF ? "OFF (always ratchet)" : std::to_string(autoDisengage));
 }
 
 }  // namespace flitbar::CLI

@@ -44,7 +44,7 @@ std::vector<std::uint16_t> divertableControls(ReceiverSession& session, const De
 
 // Diverts the controls for its lifetime: they are handed back however the watch ends.
 class DivertedControls {
-public:
+ public:
   DivertedControls(ReceiverSession& session, std::uint8_t device, std::uint8_t feature,
                    std::vector<std::uint16_t> controls)
       : session_(session), device_(device), feature_(feature), controls_(std::move(controls)) {
@@ -57,7 +57,7 @@ public:
   DivertedControls(const DivertedControls&) = delete;
   DivertedControls& operator=(const DivertedControls&) = delete;
 
-private:
+ private:
   ReceiverSession& session_;
   std::uint8_t device_;
   std::uint8_t feature_;
@@ -102,7 +102,8 @@ CommandResult watch(const std::vector<std::string>& arguments, const CLIEnvironm
     const auto held = Receiver::divertedButtons(report, feature);
     if (!held) return;
     std::lock_guard guard(printer->lock);
-    for (const std::uint16_t cid : printer->state.presses(*held)) printer->out << "  press cid " << cid << "\n" << std::flush;
+    for (const std::uint16_t cid : printer->state.presses(*held))
+      printer->out << "  press cid " << cid << "\n" << std::flush;
   });
 
   while (!termination.requested() && !stopRequested()) std::this_thread::sleep_for(pollInterval);

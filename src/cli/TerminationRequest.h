@@ -7,7 +7,7 @@ namespace flitbar {
 // While alive, SIGINT, SIGTERM and SIGHUP no longer end the process: they only raise a flag that
 // `requested` reports. The previous dispositions come back on destruction. One at a time.
 class TerminationRequest {
-public:
+ public:
   TerminationRequest();
   ~TerminationRequest();
   TerminationRequest(const TerminationRequest&) = delete;
@@ -15,7 +15,7 @@ public:
 
   bool requested() const;
 
-private:
+ private:
   static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
   struct sigaction previous_[3]{};
 };

@@ -11,7 +11,7 @@ namespace flitbar {
 
 // The controls `watch` last saw held. Reports arrive on the transport's notification thread.
 class WatchState {
-public:
+ public:
   // The controls of `held` not held before, ascending; remembers `held`.
   std::vector<std::uint16_t> presses(const std::vector<std::uint16_t>& held) {
     std::set<std::uint16_t> current(held.begin(), held.end());
@@ -22,7 +22,7 @@ public:
     return fresh;
   }
 
-private:
+ private:
   std::mutex lock_;
   std::set<std::uint16_t> held_;
 };

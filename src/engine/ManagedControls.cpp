@@ -25,8 +25,8 @@ std::string wantedKey(std::uint8_t device, std::uint16_t cid) {
 }  // namespace
 
 std::string ManagedControls::key(const Capture& capture) {
-  const std::string owner = capture.unitID ? "unit:" + *capture.unitID
-                                           : "slot:" + std::to_string(capture.device) + ":" + capture.deviceName;
+  const std::string owner =
+      capture.unitID ? "unit:" + *capture.unitID : "slot:" + std::to_string(capture.device) + ":" + capture.deviceName;
   return owner + ":" + std::to_string(capture.cid);
 }
 
@@ -35,7 +35,8 @@ void ManagedControls::assertDiverted(ReceiverSession& receiver, const std::vecto
                                      const Logger& log) {
   std::set<std::string> wanted;
   for (const Target& target : targets) wanted.insert(wantedKey(target.device.index, target.cid));
-  for (const std::string& failure : releaseUnused(receiver, devices, wanted, [&cancel] { return cancel.isCancelled(); })) {
+  for (const std::string& failure :
+       releaseUnused(receiver, devices, wanted, [&cancel] { return cancel.isCancelled(); })) {
     log(failure);
   }
 
@@ -83,8 +84,8 @@ std::vector<std::string> ManagedControls::releaseUnused(ReceiverSession& receive
 
 std::vector<std::string> ManagedControls::release(ReceiverSession& receiver, const std::vector<DeviceInfo>& devices,
                                                   double timeoutSeconds, bool discardAfter) {
-  const auto deadline =
-      pacing_.now() + std::chrono::duration_cast<ControlPacing::Clock::duration>(std::chrono::duration<double>(timeoutSeconds));
+  const auto deadline = pacing_.now() + std::chrono::duration_cast<ControlPacing::Clock::duration>(
+                                            std::chrono::duration<double>(timeoutSeconds));
   std::vector<Capture> present;
   for (const auto& [name, capture] : captures_) {
     if (belongs(capture, devices)) present.push_back(capture);

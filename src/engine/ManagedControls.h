@@ -22,7 +22,7 @@ namespace flitbar {
 // Used only on the engine's HID worker: every member blocks in the transport and none is
 // thread-safe. Failures are returned as lower-case message fragments; nothing throws.
 class ManagedControls {
-public:
+ public:
   struct Capture {
     // Device index when captured; refreshed by `reconcileDevices`.
     std::uint8_t device = 0;
@@ -77,7 +77,7 @@ public:
   // Forgets every capture.
   void discardCaptures() { captures_.clear(); }
 
-private:
+ private:
   // Releases one capture; a failure message, or nothing when it is verified released.
   std::optional<std::string> releaseOne(const Capture& capture, ReceiverSession& receiver, const std::string& context);
   // An unanswered set-reporting write, then the settle pause. Write errors are left to the read-back.

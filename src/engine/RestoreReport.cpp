@@ -5,9 +5,8 @@
 namespace flitbar {
 
 bool RestoreReport::succeeded() const {
-  return std::none_of(devices.begin(), devices.end(), [](const RestoreDeviceResult& device) {
-    return !device.failures.empty() || device.interrupted;
-  });
+  return std::none_of(devices.begin(), devices.end(),
+                      [](const RestoreDeviceResult& device) { return !device.failures.empty() || device.interrupted; });
 }
 
 std::string RestoreReport::summary() const {

@@ -9,7 +9,7 @@ namespace flitbar {
 
 // Runs the shell command of a binding. `SystemShellExecutor` is the real one; tests supply others.
 class ShellExecuting {
-public:
+ public:
   // Polled from the executing thread; must be safe to call from any thread.
   using ShouldCancel = std::function<bool()>;
 

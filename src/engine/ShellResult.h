@@ -17,7 +17,9 @@ struct ShellResult {
   std::optional<std::string> launchError;
 
   static ShellResult exited(std::int32_t status) { return {status, TerminationReason::exit, std::nullopt}; }
-  static ShellResult signalled(std::int32_t signal) { return {signal, TerminationReason::uncaughtSignal, std::nullopt}; }
+  static ShellResult signalled(std::int32_t signal) {
+    return {signal, TerminationReason::uncaughtSignal, std::nullopt};
+  }
   static ShellResult notLaunched(std::string why) { return {-1, TerminationReason::exit, std::move(why)}; }
 
   // Launched, exited, status 0.

@@ -30,7 +30,7 @@ std::string systemText(int code) { return std::strerror(code); }
 
 // Owns the spawn attributes and file actions so every exit path destroys them.
 class SpawnSetup {
-public:
+ public:
   SpawnSetup() {
     attributesReady_ = posix_spawnattr_init(&attributes_) == 0;
     actionsReady_ = posix_spawn_file_actions_init(&actions_) == 0;
@@ -66,7 +66,7 @@ public:
   const posix_spawnattr_t* attributes() const { return &attributes_; }
   const posix_spawn_file_actions_t* actions() const { return &actions_; }
 
-private:
+ private:
   posix_spawnattr_t attributes_{};
   posix_spawn_file_actions_t actions_{};
   bool attributesReady_ = false;
@@ -75,7 +75,7 @@ private:
 
 // A null-terminated array of C strings over strings this object owns.
 class StringArray {
-public:
+ public:
   explicit StringArray(std::vector<std::string> strings) : strings_(std::move(strings)) {
     pointers_.reserve(strings_.size() + 1);
     for (std::string& text : strings_) pointers_.push_back(text.data());
@@ -83,7 +83,7 @@ public:
   }
   char* const* get() const { return pointers_.data(); }
 
-private:
+ private:
   std::vector<std::string> strings_;
   std::vector<char*> pointers_;
 };

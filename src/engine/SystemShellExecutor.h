@@ -14,13 +14,13 @@ namespace flitbar {
 // gets SIGTERM, then SIGKILL 0.5 s later, and the result is signal 15 whatever the child did.
 // There is no time limit otherwise. Blocks the calling thread: run it on the shell pool only.
 class SystemShellExecutor : public ShellExecuting {
-public:
+ public:
   // `shell` is the interpreter to spawn; tests pass a missing path to see a launch failure.
   explicit SystemShellExecutor(std::string shell = "/bin/sh") : shell_(std::move(shell)) {}
 
   ShellResult execute(const std::string& command, const ShouldCancel& shouldCancel) override;
 
-private:
+ private:
   std::string shell_;
 };
 

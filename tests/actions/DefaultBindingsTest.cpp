@@ -1,6 +1,8 @@
 #include "engine/ControlInventory.h"
 #include "engine/DefaultBindings.h"
 
+#include "ScriptedReceiver.h"
+
 #include <gtest/gtest.h>
 
 namespace flitbar {
@@ -39,7 +41,7 @@ TEST(DefaultBindingsDestination, PrefersAValidVisibleOtherHost) {
   EXPECT_EQ(destination(1, 2, std::nullopt, {2}), std::nullopt);
   EXPECT_EQ(destination(2, 3, std::uint8_t{2}, {}), 1);  // the preference is this host
   EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {}), 3);
-  EXPECT_EQ(destination(1, 2, std::uint8_t{3}, {}), 2);  // beyond the host count
+  EXPECT_EQ(destination(1, 2, std::uint8_t{3}, {}), 2);   // beyond the host count
   EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {3}), 2);  // hidden preference
   EXPECT_EQ(destination(std::nullopt, 3, std::uint8_t{3}, {}), 3);
   EXPECT_EQ(destination(std::nullopt, 3, std::nullopt, {}), std::nullopt);
@@ -92,6 +94,28 @@ TEST(DefaultBindingsPlan, SkipsDevicesWithoutAnInventoryOrTheFeature) {
 TEST(ControlInventory, CacheKeyPrefersTheUnitId) {
   EXPECT_EQ(ControlInventory::cacheKey(device(2, "MX Keys", 3, "AA:BB:CC:DD")), "unit:AA:BB:CC:DD");
   EXPECT_EQ(ControlInventory::cacheKey(device(2, "MX Keys", 3)), "slot:2:MX Keys");
+}
+
+}  // namespace
+}  // namespace flitbar
+
+namespace flitbar {
+namespace {
+
+TEST(ControlInventory, ReadsWhatItCanAndNothingWithoutACount) {
+  testing::ScriptedReceiver receiver;
+  receiver.devices[2] = {{.cid = 0x50, .capabilities = 0x01}, {.cid = 0x53}, {.cid = 0xC4}};
+  receiver.malformedInfo.insert({2, 1});
+  DeviceInfo mouse;
+  mouse.index = 2;
+  mouse.reprogFeature = 0x0B;
+  EXPECT_EQ(ControlInventory::read(receiver, mouse),
+            (std::vector<ControlInfo>{{0x50, 0x0100, 0x01}, {0xC4, 0x0102, 0x20}}));
+  receiver.silent.insert(2);
+  EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
+  mouse.reprogFeature.reset();
+  receiver.silent.clear();
+  EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
 }
 
 }  // namespace

@@ -45,6 +45,22 @@ TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
   EXPECT_EQ(text.back(), '\n');
 }
 
+TEST(DiagnosticCommands, FailuresEndWithAnErrorLine) {
+  VirtualDesk desk;
+  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
+  const CommandResult inventory = CLI::run({"inventory"}, desk.environment());
+  EXPECT_EQ(inventory.status, 1);
+  EXPECT_EQ(inventory.standardOutput, "");
+  EXPECT_TRUE(inventory.standardError.starts_with("error: ")) << inventory.standardError;
+
+  desk.world->setAwake("keyboard", false);
+  desk.world->setAwake("mouse", false);
+  const std::string noReceiver = "error: " + HIDPPError::noReceiver().description() + "\n";
+  EXPECT_EQ(CLI::run({"watch"}, desk.environment()), (CommandResult{1, "", noReceiver}));
+  EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()), (CommandResult{1, "", noReceiver}));
+  EXPECT_EQ(CLI::run({"restore"}, desk.environment()), (CommandResult{0, "\n", ""}));
+}
+
 TEST(DiagnosticCommands, RestoreHandsBackWhatAnyoneDiverted) {
   VirtualDesk desk;
   divertOnMouse(desk, 0x00C4, 0x03);
@@ -83,7 +99,8 @@ TEST(DiagnosticCommands, WheelShowsTheModeOfDevicesThatHaveOne) {
 TEST(DiagnosticCommands, SmartShiftNeedsTheFeatureOnTheFirstDevice) {
   VirtualDesk desk;
   EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()),
-            (CommandResult{1, "", "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}));
+            (CommandResult{1, "",
+                           "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}));
   EXPECT_EQ(CLI::run({"smartshift", "--set"}, desk.environment()),
             (CommandResult{2, "", "error: usage: smartshift [--set N] (-1 disables SmartShift)\n"}));
 }
@@ -106,13 +123,13 @@ TEST(DiagnosticCommands, SmartShiftShowsAndClampsTheThreshold) {
 
 // An unbuffered stream whose text another thread may read while it is written.
 class SharedText : public std::streambuf {
-public:
+ public:
   std::string text() {
     std::lock_guard guard(lock_);
     return text_;
   }
 
-protected:
+ protected:
   int_type overflow(int_type character) override {
     if (character != traits_type::eof()) {
       std::lock_guard guard(lock_);
@@ -126,7 +143,7 @@ protected:
     return count;
   }
 
-private:
+ private:
   std::mutex lock_;
   std::string text_;
 };
@@ -140,7 +157,7 @@ bool eventually(const std::function<bool()>& condition) {
 }
 
 class WatchTest : public ::testing::Test {
-protected:
+ protected:
   const std::string announcement =
       "watching MX Master 3S (slot 2) \u2014 5 divertable controls; press buttons, ctrl-C restores them\n\n";
 
@@ -183,7 +200,8 @@ TEST_F(WatchTest, PrintsEachPressOnceAndReleasesEverythingWhenStopped) {
   watcher.join();
   EXPECT_EQ(result, (CommandResult{0, "", ""}));
   EXPECT_EQ(shared.text(), announcement + "  press cid 196\n  press cid 83\n  press cid 196\n");
-  for (const std::uint16_t cid : {0x0052, 0x0053, 0x0056, 0x00C3, 0x00C4}) EXPECT_FALSE(desk.diverted("mouse", cid)) << cid;
+  for (const std::uint16_t cid : {0x0052, 0x0053, 0x0056, 0x00C3, 0x00C4})
+    EXPECT_FALSE(desk.diverted("mouse", cid)) << cid;
 }
 
 TEST_F(WatchTest, ASignalEndsTheWatchCleanly) {

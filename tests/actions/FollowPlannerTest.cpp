@@ -31,8 +31,8 @@ TEST(FollowPlanner, PredictsTheHostAfterTheRememberedOneWrappingAround) {
 
 TEST(FollowPlanner, AgreeingLeadersShareOnePlanInPreviousOrder) {
   const DeviceInfo trackball = device(3, "T", 3);
-  const auto plan = FollowPlanner::plan({keyboard, mouse, trackball}, {keyboard},
-                                        {{3, {0, 3, "Trackball"}}, {2, {0, 3, "Mouse"}}});
+  const auto plan =
+      FollowPlanner::plan({keyboard, mouse, trackball}, {keyboard}, {{3, {0, 3, "Trackball"}}, {2, {0, 3, "Mouse"}}});
   ASSERT_TRUE(plan);
   EXPECT_EQ(plan->leaderNames, (std::vector<std::string>{"Mouse", "Trackball"}));
   EXPECT_EQ(plan->host, 2);
@@ -53,8 +53,8 @@ TEST(FollowPlanner, FollowersMustReachTheHost) {
   const DeviceInfo twoHostKeyboard = device(1, "K", 2, 0x09);
   const DeviceInfo receiverOnly = device(4, "Numpad", 0);
   // Host 3 is beyond the keyboard's two hosts and the numpad cannot switch at all.
-  EXPECT_FALSE(FollowPlanner::plan({twoHostKeyboard, mouse, receiverOnly}, {twoHostKeyboard, receiverOnly},
-                                   {{2, {1, 3, "M"}}}));
+  EXPECT_FALSE(
+      FollowPlanner::plan({twoHostKeyboard, mouse, receiverOnly}, {twoHostKeyboard, receiverOnly}, {{2, {1, 3, "M"}}}));
   // A follower already on the destination is still listed.
   DeviceInfo onTwo = keyboard;
   onTwo.currentHost = 1;

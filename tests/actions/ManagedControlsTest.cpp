@@ -23,7 +23,7 @@ DeviceInfo mouse(std::uint8_t index = 2, std::optional<std::string> unit = "AA:B
 }
 
 class ManagedControlsTest : public ::testing::Test {
-protected:
+ protected:
   ManagedControlsTest() : controls(receiver.manualPacing()) {
     receiver.devices[2] = {{.cid = top, .remap = 0x0053}, {.cid = gesture, .reporting = 0x01}};
   }
@@ -31,7 +31,8 @@ protected:
   Strings assertDiverted(const std::vector<ManagedControls::Target>& targets,
                          const std::vector<DeviceInfo>& devices = {mouse()}) {
     Strings logged;
-    controls.assertDiverted(receiver, targets, devices, cancel, [&](const std::string& line) { logged.push_back(line); });
+    controls.assertDiverted(receiver, targets, devices, cancel,
+                            [&](const std::string& line) { logged.push_back(line); });
     return logged;
   }
 
@@ -132,8 +133,8 @@ TEST_F(ManagedControlsTest, ReleaseStopsAtItsTimeoutWhenTheReceiverNeverAnswers)
   receiver.silent.insert(2);
   // Each attempt costs two 0.8 s reads: two start within 2 s, the third is due after it.
   EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, false),
-            (Strings{"device 2, cid 80: release could not be verified", "device 2, cid 81: release could not be verified",
-                     "button release timed out"}));
+            (Strings{"device 2, cid 80: release could not be verified",
+                     "device 2, cid 81: release could not be verified", "button release timed out"}));
   EXPECT_EQ(controls.captures().size(), 4u);
 
   receiver.silent.clear();
@@ -145,7 +146,8 @@ TEST_F(ManagedControlsTest, ReleaseStopsAtItsTimeoutWhenTheReceiverNeverAnswers)
 TEST_F(ManagedControlsTest, DiscardingAfterAFailedReleaseForgetsEverything) {
   assertDiverted({{mouse(), top}});
   receiver.ignoresWrites.insert({2, top});
-  EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, true), Strings{"device 2, cid 196: release could not be verified"});
+  EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, true),
+            Strings{"device 2, cid 196: release could not be verified"});
   EXPECT_TRUE(controls.captures().empty());
 }
 

@@ -17,8 +17,9 @@ DeviceInfo device(std::uint8_t index, std::string name, bool reprog = true) {
   return info;
 }
 
-RestoreReport restore(ScriptedReceiver& receiver, const std::vector<DeviceInfo>& devices,
-                      std::function<bool()> interrupted = [] { return false; }) {
+RestoreReport restore(
+    ScriptedReceiver& receiver, const std::vector<DeviceInfo>& devices,
+    std::function<bool()> interrupted = [] { return false; }) {
   return RestoreCoordinator::restore(receiver, devices, interrupted, std::chrono::duration<double>(0));
 }
 
@@ -31,8 +32,9 @@ TEST(RestoreCoordinator, ReleasesWhatIsDivertedWithRemapZero) {
 
   const RestoreReport report = restore(receiver, {device(1, "Numpad", false), device(2, "Mouse")});
   EXPECT_TRUE(report.succeeded());
-  EXPECT_EQ(report.summary(), "device 1 (Numpad): no reprogrammable controls\n"
-                              "device 2 (Mouse): released 2, already released 8");
+  EXPECT_EQ(report.summary(),
+            "device 1 (Numpad): no reprogrammable controls\n"
+            "device 2 (Mouse): released 2, already released 8");
   EXPECT_EQ(receiver.control(2, 0x52).reporting & 0x01, 0);
   EXPECT_EQ(receiver.control(2, 0x52).remap, 0);
 }
@@ -69,9 +71,10 @@ TEST(RestoreCoordinator, AnInterruptionMarksTheRestOfTheDevices) {
   const RestoreReport report =
       restore(receiver, {device(1, "A"), device(2, "B"), device(3, "C")}, [&polls] { return ++polls > 4; });
   EXPECT_FALSE(report.succeeded());
-  EXPECT_EQ(report.summary(), "device 1 (A): released 1, already released 0\n"
-                              "device 2 (B): interrupted\n"
-                              "device 3 (C): interrupted");
+  EXPECT_EQ(report.summary(),
+            "device 1 (A): released 1, already released 0\n"
+            "device 2 (B): interrupted\n"
+            "device 3 (C): interrupted");
   EXPECT_EQ(receiver.control(2, 0x50).reporting & 0x01, 0);
 }
 

@@ -14,7 +14,7 @@ namespace flitbar::testing {
 // A receiver whose devices keep a table of reprogrammable controls and obey set-reporting writes,
 // with scripted faults. Single-threaded; advances a manual clock by the 0.8 s a silent read costs.
 class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
-public:
+ public:
   struct Control {
     std::uint16_t cid = 0;
     std::uint8_t capabilities = 0x20;
@@ -27,6 +27,8 @@ public:
   std::set<std::uint8_t> silent;
   // (device, cid) pairs whose writes the device drops.
   std::set<std::pair<std::uint8_t, std::uint16_t>> ignoresWrites;
+  // (device, position) pairs whose control info comes back malformed.
+  std::set<std::pair<std::uint8_t, int>> malformedInfo;
   // A device goes silent after answering this many more exchanges.
   std::map<std::uint8_t, int> answersLeft;
   std::vector<Report> writes;
@@ -71,6 +73,7 @@ public:
   }
   ControlInfo controlInfo(std::uint8_t device, std::uint8_t, int index) override {
     answer(device);
+    if (malformedInfo.contains({device, index})) throw HIDPPError::malformedResponse();
     const Control& entry = devices.at(device).at(index);
     return {entry.cid, static_cast<std::uint16_t>(0x0100 + index), entry.capabilities};
   }
@@ -95,7 +98,7 @@ public:
   Report smartShiftState(std::uint8_t, std::uint8_t) override { return {}; }
   std::vector<DeviceInfo> discover() override { return {}; }
 
-private:
+ private:
   bool answering(std::uint8_t device) const {
     if (silent.contains(device)) return false;
     const auto left = answersLeft.find(device);

@@ -2,10 +2,10 @@
 #include "engine/ShellQueue.h"
 #include "engine/SystemShellExecutor.h"
 
+#include <gtest/gtest.h>
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <asio/io_context.hpp>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <future>
@@ -18,14 +18,18 @@ using namespace std::chrono_literals;
 
 TEST(ShellQueue, RunsOffTheCallersThreadAndResumesOnIt) {
   asio::io_context engine;
+  // Declared after the context, so its threads are joined before the context goes.
   ShellQueue queue(std::make_shared<SystemShellExecutor>());
   std::optional<ShellResult> result;
   bool resumedOnEngine = false;
-  asio::co_spawn(engine, [&]() -> asio::awaitable<void> {
-    const auto engineThread = std::this_thread::get_id();
-    result = co_await queue.run("exit 3");
-    resumedOnEngine = std::this_thread::get_id() == engineThread;
-  }, asio::detached);
+  asio::co_spawn(
+      engine,
+      [&]() -> asio::awaitable<void> {
+        const auto engineThread = std::this_thread::get_id();
+        result = co_await queue.run("exit 3");
+        resumedOnEngine = std::this_thread::get_id() == engineThread;
+      },
+      asio::detached);
   engine.run();
   EXPECT_EQ(result, ShellResult::exited(3));
   EXPECT_TRUE(resumedOnEngine);
@@ -33,7 +37,7 @@ TEST(ShellQueue, RunsOffTheCallersThreadAndResumesOnIt) {
 
 // Blocks "first" until "second" has run, so the two must run at the same time.
 class RendezvousExecutor : public ShellExecuting {
-public:
+ public:
   ShellResult execute(const std::string& command, const ShouldCancel&) override {
     if (command == "second") {
       secondRan_.set_value();
@@ -43,7 +47,7 @@ public:
     return met ? ShellResult::exited(0) : ShellResult::exited(1);
   }
 
-private:
+ private:
   std::promise<void> secondRan_;
   std::shared_future<void> secondStarted_ = secondRan_.get_future().share();
 };
@@ -53,8 +57,9 @@ TEST(ShellQueue, ALaterCommandNeverWaitsForAnEarlierOne) {
   ShellQueue queue(std::make_shared<RendezvousExecutor>());
   std::vector<ShellResult> results;
   for (const char* command : {"first", "second"}) {
-    asio::co_spawn(engine, [&, command]() -> asio::awaitable<void> { results.push_back(co_await queue.run(command)); },
-                   asio::detached);
+    asio::co_spawn(
+        engine, [&, command]() -> asio::awaitable<void> { results.push_back(co_await queue.run(command)); },
+        asio::detached);
   }
   engine.run();
   EXPECT_EQ(results, (std::vector<ShellResult>{ShellResult::exited(0), ShellResult::exited(0)}));
@@ -67,11 +72,14 @@ TEST(ShellQueue, CancellingTheTaskEndsTheCommand) {
   // Named, so its captures outlive the coroutine it starts.
   const auto body = [&]() -> asio::awaitable<void> { result = co_await queue.run("sleep 100"); };
   const EngineTask task = EngineTask::spawn(engine.get_executor(), body(), {});
-  asio::co_spawn(engine, [&]() -> asio::awaitable<void> {
-    co_await sleepFor(200ms);
-    task.cancel();
-    co_await task.completion();
-  }, asio::detached);
+  asio::co_spawn(
+      engine,
+      [&]() -> asio::awaitable<void> {
+        co_await sleepFor(200ms);
+        task.cancel();
+        co_await task.completion();
+      },
+      asio::detached);
   engine.run();
   EXPECT_EQ(result, ShellResult::signalled(SIGTERM));
 }

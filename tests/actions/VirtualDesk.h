@@ -29,17 +29,17 @@ namespace flitbar::testing {
 
 // A world of virtual computers whose receivers open in-process, answering without delay.
 class VirtualDesk {
-public:
+ public:
   explicit VirtualDesk(const std::string& rigFile = "default.json")
       : VirtualDesk(virtualhid::VirtualRig::load(std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/" + rigFile)) {}
-  explicit VirtualDesk(virtualhid::VirtualRig rig) : world(std::make_shared<virtualhid::VirtualWorld>(zeroTiming(rig))) {}
+  explicit VirtualDesk(virtualhid::VirtualRig rig)
+      : world(std::make_shared<virtualhid::VirtualWorld>(zeroTiming(rig))) {}
 
   // Opens the receiver of `computer` the way the application does, devices discovered.
   OpenedReceiver open(const std::string& computer = "host1") const {
     virtualhid::InProcessHidBackend backend(world, computer);
-    return Receiver::openFirstResponding(backend, [](std::unique_ptr<HidDevice> device) {
-      return std::make_shared<HIDPPTransport>(std::move(device));
-    });
+    return Receiver::openFirstResponding(
+        backend, [](std::unique_ptr<HidDevice> device) { return std::make_shared<HIDPPTransport>(std::move(device)); });
   }
 
   // A command-line environment on `computer` with no menu-bar application running.
@@ -63,7 +63,7 @@ public:
 
   std::shared_ptr<virtualhid::VirtualWorld> world;
 
-private:
+ private:
   static virtualhid::VirtualRig zeroTiming(virtualhid::VirtualRig rig) {
     rig.timing = virtualhid::RigTiming{0, 0, 0, 0};
     return rig;
