@@ -1,5 +1,7 @@
 #include "config/ConfigStore.h"
 
+#include "platform/linux/WriteAll.h"
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -64,19 +66,6 @@ void createPrivateDirectories(const std::filesystem::path& directory) {
     }
     if (::chmod(step->c_str(), 0700) != 0) failWith(errno);
   }
-}
-
-// False with errno set when a write fails.
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const auto count = ::write(fd, data.data(), data.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
 }
 
 // The temporary name is removed however the write ends; after a rename or link it is only a

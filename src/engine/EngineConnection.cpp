@@ -39,18 +39,7 @@ asio::awaitable<void> releaseAndClose(std::shared_ptr<SerialWorker> worker, std:
                                       std::shared_ptr<ReceiverSession> old, std::vector<DeviceInfo> devices,
                                       double timeout, Engine::Logger logger) {
   auto job = [controls, old, devices = std::move(devices), timeout]() noexcept {
-    std::vector<std::string> texts;
-    try {
-      texts = controls->release(*old, devices, timeout, false);
-    } catch (const std::exception& error) {
-      texts.push_back(error.what());
-    }
-    try {
-      old->stop();
-    } catch (...) {
-      // Best effort: the transport's destructor stops it again.
-    }
-    return texts;
+    return controls->releaseAndStop(*old, devices, timeout, false);
   };
   const auto failures = co_await worker->perform(std::move(job));
   for (const auto& failure : failures) {

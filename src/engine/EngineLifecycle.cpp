@@ -100,18 +100,7 @@ asio::awaitable<void> Engine::stop() {
     old->transport().setNotificationHandler({});
     auto job = [old, devices = state_.devices, controls = managedControls_,
                 timeout = releaseTimeoutSeconds_]() noexcept {
-      std::vector<std::string> texts;
-      try {
-        texts = controls->release(*old, devices, timeout, true);
-      } catch (const std::exception& error) {
-        texts.push_back(error.what());
-      }
-      try {
-        old->stop();
-      } catch (...) {
-        // Stopping is best effort; the transport's destructor stops it again.
-      }
-      return texts;
+      return controls->releaseAndStop(*old, devices, timeout, true);
     };
     const auto failures = co_await perform(std::move(job));
     for (const auto& failure : failures) log("Shutdown: " + failure);

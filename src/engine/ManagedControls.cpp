@@ -182,4 +182,21 @@ bool ManagedControls::belongs(const Capture& capture, const std::vector<DeviceIn
   });
 }
 
+std::vector<std::string> ManagedControls::releaseAndStop(ReceiverSession& receiver,
+                                                         const std::vector<DeviceInfo>& devices,
+                                                         double timeoutSeconds, bool discardAfter) noexcept {
+  std::vector<std::string> texts;
+  try {
+    texts = release(receiver, devices, timeoutSeconds, discardAfter);
+  } catch (const std::exception& error) {
+    texts.push_back(error.what());
+  }
+  try {
+    receiver.stop();
+  } catch (...) {
+    // Best effort: the transport's destructor stops it again.
+  }
+  return texts;
+}
+
 }  // namespace flitbar

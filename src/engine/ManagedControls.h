@@ -77,6 +77,11 @@ class ManagedControls {
   // Forgets every capture.
   void discardCaptures() { captures_.clear(); }
 
+  // Gives a receiver up: `release`, then stop its transport whatever happened. Never throws;
+  // returns the release failures (an escaping error becomes one more text).
+  std::vector<std::string> releaseAndStop(ReceiverSession& receiver, const std::vector<DeviceInfo>& devices,
+                                          double timeoutSeconds, bool discardAfter) noexcept;
+
  private:
   // Releases one capture; a failure message, or nothing when it is verified released.
   std::optional<std::string> releaseOne(const Capture& capture, ReceiverSession& receiver, const std::string& context);

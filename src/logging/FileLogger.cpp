@@ -1,5 +1,7 @@
 #include "logging/FileLogger.h"
 
+#include "platform/linux/WriteAll.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,18 +13,6 @@
 
 namespace flitbar {
 namespace {
-
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const auto count = ::write(fd, data.data(), data.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
-}
 
 bool readAll(int fd, std::string& data) {
   char chunk[65536];

@@ -1,10 +1,10 @@
 #include "shell/AppHost.h"
 
+#include "platform/linux/WriteAll.h"
 #include "shell/UniversalCLI.h"
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 namespace flitbar::AppHost {
@@ -42,13 +42,6 @@ CLIResult routeCLI(RoutedApplication& application, const std::vector<std::string
   return {2, UniversalCLI::help(identity, application.commandHelp()), "error: unknown command: " + first + "\n"};
 }
 
-void write(std::string_view text, int fd) {
-  while (!text.empty()) {
-    const auto written = ::write(fd, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
-}
+void write(std::string_view text, int fd) { writeAll(fd, text); }
 
 }  // namespace flitbar::AppHost

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace flitbar::testing {
@@ -29,7 +30,9 @@ TEST(EngineMaintenance, DevicesThatStopAnsweringOrSendErrorFramesCountAsGoneAfte
     const auto last = harness.lastSnapshot();
     return last && last->lastError;
   });
-  EXPECT_GE(receiver->pings(1), 6) << "three ticks of two pings each";
+  // Whichever device reached the streak first missed three ticks of two pings each; the other may
+  // have answered a ping of a tick that was already running when the faults were set.
+  EXPECT_GE(std::max(receiver->pings(1), receiver->pings(2)), 6) << "three ticks of two pings each";
   EXPECT_TRUE(receiver->stopped());
   auto last = *harness.lastSnapshot();
   EXPECT_TRUE(last.devices.empty());
