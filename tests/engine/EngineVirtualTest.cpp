@@ -149,7 +149,8 @@ TEST(EngineOnVirtualDesk, ADeviceThatCannotReachTheHostStaysAndIsFoundAgain) {
 TEST(EngineOnVirtualDesk, ADeviceThatFallsAsleepIsDroppedAndFoundAgainWhenItWakes) {
   const auto world = std::make_shared<VirtualWorld>(instantRig());
   EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
-  harness.start();
+  // A sleeping device cannot be told from one that left, so with following on the keyboard would go.
+  harness.start(false);
 
   world->setAwake("mouse", false);
   harness.waitOrFail([&] { return showsDevices(harness, 1); });
@@ -266,6 +267,36 @@ TEST(EngineOnVirtualDesk, ReloadingABindingsFileReplacesTheAutomaticBindingsAndR
   EXPECT_TRUE(diverted(*world, "mouse", "0x00C3"));
   EXPECT_FALSE(diverted(*world, "mouse", "0x00C4"));
   EXPECT_FALSE(diverted(*world, "keyboard", "0x00D2"));
+}
+
+TEST(EngineOnVirtualDesk, ADeviceLeavingOnItsOwnIsFollowedByTheOthers) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
+  harness.start();
+
+  world->switchHost("mouse", 2);
+  harness.waitOrFail([&] { return lastSwitch(harness).has_value(); });
+  const auto report = *lastSwitch(harness);
+  EXPECT_EQ(report.host, 2);
+  EXPECT_EQ(report.deviceNames, (std::vector<std::string>{"MX Keys S"}));
+  EXPECT_EQ(report.reason, SwitchReason::followLeader("MX Master 3S"));
+  EXPECT_EQ(harness.logs().countStartingWith("Following MX Master 3S to "), 1);
+  harness.waitOrFail([&] { return deviceState(*world, "keyboard").at("computer") == "host2"; });
+}
+
+TEST(EngineOnVirtualDesk, WithFollowingOffADeviceLeavingOnItsOwnGoesAlone) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
+  harness.start(false);
+
+  world->switchHost("mouse", 2);
+  harness.waitOrFail([&] { return showsDevices(harness, 1); });
+  // Following would have been decided before the engine answers this.
+  harness.run([](Engine& engine) { return engine.snapshot(); });
+  harness.drain();
+  EXPECT_FALSE(lastSwitch(harness).has_value());
+  EXPECT_EQ(harness.logs().countStartingWith("Following"), 0);
+  EXPECT_EQ(deviceState(*world, "keyboard").at("computer"), "host1");
 }
 
 // The built virtual receiver, served over sockets with the default rig's latencies.
