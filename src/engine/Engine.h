@@ -13,6 +13,7 @@
 #include "engine/ManagedControls.h"
 #include "engine/SerialWorker.h"
 #include "engine/ShellExecuting.h"
+#include "engine/ShellQueue.h"
 #include "engine/SwitchReason.h"
 #include "engine/SwitchReport.h"
 #include "engine/WheelDiversion.h"
@@ -108,6 +109,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
   asio::awaitable<void> setHiddenHosts(std::set<int> hosts);
   // After the computer woke: reconnect when running.
   asio::awaitable<void> handleWake();
+  // Re-reads the bindings file and makes its bindings (or the automatic ones) effective.
+  asio::awaitable<void> reload();
 
   // Moves every device that can reach `host` (1..3) there. Absent when nothing was sent or
   // sending failed.
@@ -173,6 +176,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // Seams completed by the binding, diversion, following and actions work.
   asio::awaitable<void> adoptConfiguration(ConfigLoad load);
   asio::awaitable<void> applyEffectiveBindings();
+  asio::awaitable<std::map<std::uint8_t, std::vector<ControlInfo>>> controlInventory(std::vector<DeviceInfo> devices);
   asio::awaitable<void> replanAutomaticBindings();
   asio::awaitable<void> assertDiverts();
   void noteSeen(const std::vector<DeviceInfo>& devices);
@@ -180,6 +184,10 @@ class Engine : public std::enable_shared_from_this<Engine> {
   asio::awaitable<bool> anyResponds(std::vector<std::uint8_t> indexes);
   asio::awaitable<void> followDeparted(std::vector<DeviceInfo> previous, std::vector<DeviceInfo> present);
   asio::awaitable<void> handle(Report report, int g);
+  // Button actions (EngineActions.cpp).
+  void startShell(std::string command, std::string name);
+  asio::awaitable<ShellResult> performShell(std::string command);
+  void shellFinished(std::uint64_t identifier, const std::string& name, const ShellResult& result);
 
   // Constant after construction.
   const asio::any_io_executor executor_;
@@ -221,6 +229,9 @@ class Engine : public std::enable_shared_from_this<Engine> {
   std::optional<std::vector<DeviceInfo>> pendingDepartureBaseline_;
   std::map<std::uint8_t, int> missedPingStreak_;
   std::vector<CancelFlagRef> activeRestores_;
+  std::uint64_t nextActionIdentifier_ = 0;
+  // Last: its destructor joins the command threads before anything they resume on goes away.
+  ShellQueue shellQueue_;
 };
 
 }  // namespace flitbar

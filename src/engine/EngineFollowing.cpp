@@ -1,6 +1,11 @@
 #include "engine/Engine.h"
 
+#include "engine/FollowPlanner.h"
+#include "protocol/HIDPPError.h"
 #include "protocol/HidppReport.h"
+#include "protocol/HostNaming.h"
+
+#include <algorithm>
 
 #include <thread>
 
@@ -18,6 +23,27 @@ bool answersPing(ReceiverSession& receiver, std::uint8_t index) {
     return HidppReport::isWellFormed(answer);
   } catch (...) {
     return false;
+  }
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const auto& name : names) {
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text;
+}
+
+std::string errorText(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const HIDPPError& failure) {
+    return failure.description();
+  } catch (const std::exception& failure) {
+    return failure.what();
+  } catch (...) {
+    return "unknown error";
   }
 }
 
@@ -68,11 +94,70 @@ asio::awaitable<bool> Engine::anyResponds(std::vector<std::uint8_t> indexes) {
   co_return co_await perform(std::move(job));
 }
 
-// Planning where departed devices went and sending the others after them arrives with departure
-// following; until then a departure-driven reconnect only refreshes the host memory.
-asio::awaitable<void> Engine::followDeparted(std::vector<DeviceInfo>, std::vector<DeviceInfo> present) {
+asio::awaitable<void> Engine::followDeparted(std::vector<DeviceInfo> previous, std::vector<DeviceInfo> present) {
+  if (!autoSwitchBoth_ || !receiver_) {
+    noteSeen(present);
+    co_return;
+  }
+  const int g = generation_;
+  const auto session = receiver_;
+
+  const auto plan = FollowPlanner::plan(previous, present, lastHost_);
+  for (const auto& device : previous) {
+    const bool stayed = std::any_of(present.begin(), present.end(),
+                                    [&device](const DeviceInfo& other) { return other.index == device.index; });
+    if (!stayed) lastHost_.erase(device.index);
+  }
   noteSeen(present);
-  co_return;
+  if (!plan) co_return;
+
+  std::vector<DeviceInfo> following;
+  std::vector<std::string> names;
+  for (const auto& device : present) {
+    const bool follows = std::any_of(plan->followers.begin(), plan->followers.end(),
+                                     [&device](const HostTarget& target) { return target.device == device.index; });
+    if (!follows) continue;
+    following.push_back(device);
+    names.push_back(device.name);
+  }
+  const auto destinationName = HostNaming::name(present, plan->host);
+  const auto leaders = joined(plan->leaderNames);
+  log("Following " + leaders + " to " + destinationText(plan->host, destinationName));
+
+  struct Outcome {
+    std::vector<std::string> lines;
+    std::exception_ptr failure;
+  };
+  auto job = [session, following, followers = plan->followers, host = plan->host]() noexcept {
+    Outcome result;
+    enforceRatchet(*session, following, [&result](const std::string& line) { result.lines.push_back(line); });
+    try {
+      session->setHostMulti(followers, static_cast<std::uint8_t>(host - 1));
+    } catch (...) {
+      result.failure = std::current_exception();
+    }
+    return result;
+  };
+  const auto outcome = co_await perform(std::move(job));
+  for (const auto& line : outcome.lines) log(line);
+  if (outcome.failure) {
+    const auto description = errorText(outcome.failure);
+    log("Follow switch failed: " + description);
+    emit(EngineEvent::actionFailed("Follow devices", description));
+    co_return;
+  }
+
+  emit(EngineEvent::switched(SwitchReport{plan->host, names, SwitchReason::followLeader(leaders), destinationName}));
+
+  if (!current(g) || receiver_ != session) co_return;
+  session->transport().setNotificationHandler({});
+  co_await stopTransport(session);
+  if (!current(g) || receiver_ != session) co_return;
+  receiver_ = nullptr;
+  state_.devices.clear();
+  state_.movingToHost = plan->host;
+  publish();
+  scheduleReconnect(generation_, false);
 }
 
 }  // namespace flitbar

@@ -42,7 +42,8 @@ Engine::Engine(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mai
       hidQueue_(workerOrDefault(std::move(parameters.hidQueue))),
       managedControls_(controlsOrDefault(std::move(parameters.managedControls))),
       departureConfirmThreshold_(parameters.departureConfirmThreshold),
-      releaseTimeoutSeconds_(parameters.releaseTimeoutSeconds) {}
+      releaseTimeoutSeconds_(parameters.releaseTimeoutSeconds),
+      shellQueue_(shellExecutor_) {}
 
 Engine::~Engine() {
   // Only an engine dropped without `stop` still holds a receiver; no task can reach it any more.

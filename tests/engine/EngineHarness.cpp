@@ -1,5 +1,7 @@
 #include "EngineHarness.h"
 
+#include "engine/SystemShellExecutor.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -41,6 +43,7 @@ std::shared_ptr<Engine> makeEngine(EngineThread& thread, std::shared_ptr<MainExe
   parameters.maintenanceInterval = timings.maintenanceInterval;
   parameters.reconnectDelay = timings.reconnectDelay;
   parameters.hidQueue = std::make_shared<SerialWorker>("test.hid");
+  parameters.shellExecutor = std::make_shared<SystemShellExecutor>();
   return Engine::create(thread.executor(), std::move(main), std::move(parameters));
 }
 

@@ -64,6 +64,36 @@ nlohmann::json deviceState(const VirtualWorld& world, const std::string& id) {
   return nullptr;
 }
 
+bool diverted(const VirtualWorld& world, const std::string& device, const std::string& cid) {
+  const auto state = deviceState(world, device);
+  for (const auto& control : state.at("controls")) {
+    if (control.at("cid") == cid) return control.at("diverted");
+  }
+  return false;
+}
+
+// Presses and lets go of a control, as a finger would.
+void click(VirtualWorld& world, const std::string& device, std::uint16_t cid) {
+  world.press(device, cid);
+  world.release(device, cid);
+}
+
+std::optional<SwitchReport> lastSwitch(const EngineHarness& harness) {
+  std::optional<SwitchReport> found;
+  for (const auto& event : harness.events()) {
+    if (const auto* report = event.asSwitched()) found = *report;
+  }
+  return found;
+}
+
+std::optional<EngineEvent::ActionFailed> lastFailure(const EngineHarness& harness) {
+  std::optional<EngineEvent::ActionFailed> found;
+  for (const auto& event : harness.events()) {
+    if (const auto* failure = event.asActionFailed()) found = *failure;
+  }
+  return found;
+}
+
 bool showsDevices(const EngineHarness& harness, std::size_t count) {
   const auto last = harness.lastSnapshot();
   return last && last->devices.size() == count && !last->movingToHost && !last->lastError;
@@ -119,7 +149,8 @@ TEST(EngineOnVirtualDesk, ADeviceThatCannotReachTheHostStaysAndIsFoundAgain) {
 TEST(EngineOnVirtualDesk, ADeviceThatFallsAsleepIsDroppedAndFoundAgainWhenItWakes) {
   const auto world = std::make_shared<VirtualWorld>(instantRig());
   EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
-  harness.start();
+  // A sleeping device cannot be told from one that left, so with following on the keyboard would go.
+  harness.start(false);
 
   world->setAwake("mouse", false);
   harness.waitOrFail([&] { return showsDevices(harness, 1); });
@@ -159,6 +190,113 @@ TEST(EngineOnVirtualDesk, AWheelLeftDivertedIsGivenBackToNativeScrolling) {
             (WheelDiversion{1, "M720 Triathlon", {1, 0, 0}}));
   EXPECT_TRUE(harness.run([](Engine& engine) { return engine.rescueWheel(); }));
   EXPECT_EQ(deviceState(*world, "mouse").at("hiResWheel").at("mode"), nlohmann::json::array({0, 0, 0}));
+}
+
+TEST(EngineOnVirtualDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKeyMovesBothDevices) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"));
+  const auto running = harness.start();
+
+  EXPECT_EQ(running.bindingSource, BindingSource::automatic);
+  EXPECT_EQ(running.destinationHost, std::optional<std::uint8_t>(2));
+  std::vector<std::pair<std::uint16_t, std::optional<std::uint8_t>>> planned;
+  for (const auto& binding : running.bindings) planned.emplace_back(binding.cid, binding.switchToHost);
+  EXPECT_EQ(planned, (std::vector<std::pair<std::uint16_t, std::optional<std::uint8_t>>>{
+                         {0x00D1, 1}, {0x00D2, 2}, {0x00D3, 3}, {0x00C4, 2}}));
+  for (const auto* cid : {"0x00D1", "0x00D2", "0x00D3"}) EXPECT_TRUE(diverted(*world, "keyboard", cid)) << cid;
+  EXPECT_TRUE(diverted(*world, "mouse", "0x00C4"));
+  EXPECT_FALSE(diverted(*world, "mouse", "0x00C3"));
+
+  // Key 1 on host 1 changes nothing.
+  click(*world, "keyboard", 0x00D1);
+  harness.waitOrFail([&] { return harness.logs().count("Already on host 1; ignoring MX Keys S Easy-Switch 1") == 1; });
+
+  click(*world, "keyboard", 0x00D2);
+  harness.waitOrFail([&] { return lastSwitch(harness).has_value(); });
+  EXPECT_EQ(*lastSwitch(harness), (SwitchReport{2, {"MX Keys S", "MX Master 3S"},
+                                                SwitchReason::binding("MX Keys S Easy-Switch 2"), "travel-laptop"}));
+  harness.waitOrFail([&] { return showsDevices(harness, 0); });
+  EXPECT_EQ(deviceState(*world, "keyboard").at("computer"), "host2");
+  EXPECT_EQ(deviceState(*world, "mouse").at("computer"), "host2");
+}
+
+TEST(EngineOnVirtualDesk, AStopHandsEveryDivertedControlBack) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"));
+  harness.start();
+  ASSERT_TRUE(diverted(*world, "mouse", "0x00C4"));
+
+  harness.stop();
+  for (const auto* cid : {"0x00D1", "0x00D2", "0x00D3"}) EXPECT_FALSE(diverted(*world, "keyboard", cid)) << cid;
+  EXPECT_FALSE(diverted(*world, "mouse", "0x00C4"));
+}
+
+TEST(EngineOnVirtualDesk, CommandBindingsRunTheirCommandAndReportAFailingOne) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"));
+  const auto marker = harness.configPath().parent_path() / "pressed";
+  std::ofstream(harness.configPath()) << nlohmann::json{
+      {"bindings",
+       {{{"device", 2}, {"cid", 0xC4}, {"command", "touch '" + marker.string() + "'"}, {"name", "Mark"}},
+        {{"device", 2}, {"cid", 0xC3}, {"command", "exit 3"}, {"name", "Fail"}}}}};
+  const auto running = harness.start();
+  ASSERT_EQ(running.bindingSource, BindingSource::manual);
+  ASSERT_TRUE(diverted(*world, "mouse", "0x00C3"));
+  EXPECT_FALSE(diverted(*world, "keyboard", "0x00D2"));
+
+  click(*world, "mouse", 0xC4);
+  harness.waitOrFail([&] { return std::filesystem::exists(marker); });
+  click(*world, "mouse", 0xC3);
+  harness.waitOrFail([&] { return lastFailure(harness).has_value(); });
+  EXPECT_EQ(*lastFailure(harness), (EngineEvent::ActionFailed{"Fail", "exited with status 3"}));
+  EXPECT_EQ(deviceState(*world, "mouse").at("computer"), "host1");
+}
+
+TEST(EngineOnVirtualDesk, ReloadingABindingsFileReplacesTheAutomaticBindingsAndReleasesTheirControls) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"));
+  harness.start();
+  ASSERT_TRUE(diverted(*world, "keyboard", "0x00D2"));
+
+  std::ofstream(harness.configPath()) << R"({"bindings": [{"device": 2, "cid": 195, "switchToHost": 3}]})";
+  harness.run([](Engine& engine) { return engine.reload(); });
+  const auto reloaded = harness.run([](Engine& engine) { return engine.snapshot(); });
+  EXPECT_EQ(reloaded.bindingSource, BindingSource::manual);
+  EXPECT_EQ(reloaded.destinationHost, std::nullopt);
+  EXPECT_EQ(reloaded.bindings.size(), 1u);
+  EXPECT_TRUE(diverted(*world, "mouse", "0x00C3"));
+  EXPECT_FALSE(diverted(*world, "mouse", "0x00C4"));
+  EXPECT_FALSE(diverted(*world, "keyboard", "0x00D2"));
+}
+
+TEST(EngineOnVirtualDesk, ADeviceLeavingOnItsOwnIsFollowedByTheOthers) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
+  harness.start();
+
+  world->switchHost("mouse", 2);
+  harness.waitOrFail([&] { return lastSwitch(harness).has_value(); });
+  const auto report = *lastSwitch(harness);
+  EXPECT_EQ(report.host, 2);
+  EXPECT_EQ(report.deviceNames, (std::vector<std::string>{"MX Keys S"}));
+  EXPECT_EQ(report.reason, SwitchReason::followLeader("MX Master 3S"));
+  EXPECT_EQ(harness.logs().countStartingWith("Following MX Master 3S to "), 1);
+  harness.waitOrFail([&] { return deviceState(*world, "keyboard").at("computer") == "host2"; });
+}
+
+TEST(EngineOnVirtualDesk, WithFollowingOffADeviceLeavingOnItsOwnGoesAlone) {
+  const auto world = std::make_shared<VirtualWorld>(instantRig());
+  EngineHarness harness(computerOf(world, "host1"), {.maintenanceInterval = 1ms});
+  harness.start(false);
+
+  world->switchHost("mouse", 2);
+  harness.waitOrFail([&] { return showsDevices(harness, 1); });
+  // Following would have been decided before the engine answers this.
+  harness.run([](Engine& engine) { return engine.snapshot(); });
+  harness.drain();
+  EXPECT_FALSE(lastSwitch(harness).has_value());
+  EXPECT_EQ(harness.logs().countStartingWith("Following"), 0);
+  EXPECT_EQ(deviceState(*world, "keyboard").at("computer"), "host1");
 }
 
 // The built virtual receiver, served over sockets with the default rig's latencies.
