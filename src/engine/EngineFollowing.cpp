@@ -1,4 +1,5 @@
 #include "engine/Engine.h"
+#include "engine/EngineTexts.h"
 
 #include "engine/FollowPlanner.h"
 #include "protocol/HIDPPError.h"
@@ -26,26 +27,8 @@ bool answersPing(ReceiverSession& receiver, std::uint8_t index) {
   }
 }
 
-std::string joined(const std::vector<std::string>& names) {
-  std::string text;
-  for (const auto& name : names) {
-    if (!text.empty()) text += ", ";
-    text += name;
-  }
-  return text;
-}
-
-std::string errorText(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const HIDPPError& failure) {
-    return failure.description();
-  } catch (const std::exception& failure) {
-    return failure.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
+using EngineTexts::errorText;
+using EngineTexts::joined;
 
 }  // namespace
 
