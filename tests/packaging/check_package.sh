@@ -4,8 +4,7 @@
 # trial against the packaged virtual receiver, all from the unpacked tree.
 set -uo pipefail
 deb=$1
-work=$(mktemp -d)
-server=""
+work=$(mktemp -d) server=""
 trap '[ -n "$server" ] && kill "$server" 2>/dev/null; wait; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -18,10 +17,8 @@ for path in bin/flitbar bin/flitbar-virtual-receiver share/icons/hicolor/scalabl
   share/man/man1/flitbar-virtual-receiver.1.gz share/zsh/vendor-completions/_flitbar share/doc/flitbar/copyright; do
   [ -f "$usr/$path" ] || fail "missing /usr/$path"
 done
-for rule in "$usr"/lib/udev/rules.d/*flitbar*.rules; do
-  name=${rule##*/}
-  [ "${name%%-*}" -lt 73 ] 2>/dev/null || fail "udev rule $name must sort before the seat rules (73)"
-done
+ls "$usr/lib/udev/rules.d" | grep -Eq '^([0-6][0-9]|7[0-2])-flitbar-receiver\.rules$' ||
+  fail "no receiver rule that sorts before the seat rules (73)"
 
 entry="$usr/share/applications/$id.desktop" metainfo="$usr/share/metainfo/$id.metainfo.xml"
 desktop-file-validate "$entry" || fail "desktop entry is invalid"
@@ -54,8 +51,7 @@ doctor=$(FLITBAR_CONFIG_PATH="$work/bindings.json" "$usr/bin/flitbar" doctor) ||
 grep -qx "✓ bundle identifier is $id" <<<"$doctor" || fail "doctor's bundle check: $doctor"
 
 "$usr/bin/flitbar-virtual-receiver" serve --rig "$usr/share/flitbar/rigs/default.json" --dir "$work/world" \
-  >"$work/served" &
-server=$!
+  >"$work/served" & server=$!
 for _ in $(seq 300); do grep -q '^serving' "$work/served" && break; sleep 0.1; done
 listed=$(FLITBAR_VIRTUAL_HID="$work/world/host1" FLITBAR_CONFIG_PATH="$work/bindings.json" "$usr/bin/flitbar" list)
 grep -q "MX Keys S" <<<"$listed" || fail "flitbar list against the packaged virtual receiver: $listed"
