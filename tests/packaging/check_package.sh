@@ -26,6 +26,9 @@ appstreamcli validate --no-net "$metainfo" >/dev/null || fail "AppStream metadat
 version=$(sed -n 's/^X-Flitbar-Version=//p' "$entry") build=$(sed -n 's/^X-Flitbar-Build=//p' "$entry")
 [ "$(dpkg-deb -f "$deb" Version)" = "$version-$build" ] || fail "package version is not $version-$build"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "no AppStream release entry for $version"
+granted=$(grep -o '0003:046D:[0-9A-F]*' "$usr"/lib/udev/rules.d/*flitbar*.rules | cut -d: -f3 | sort -u | tr '\n' ' ')
+provided=$(grep -o 'usb:v046Dp[0-9A-F]*' "$metainfo" | cut -dp -f2 | sort -u | tr '\n' ' ')
+[ "$granted" = "$provided" ] || fail "the udev rule grants [$granted], the metadata provides [$provided]"
 
 words() { sort | tr '\n' ' '; }
 commands=$("$usr/bin/flitbar" help | awk 'NR > 2 && /^  [a-z]/ {print $1}' | words)
