@@ -1,4 +1,3 @@
-#include "cli/CLIError.h"
 #include "cli/CLITestSupport.h"
 
 namespace flitbar {
@@ -70,18 +69,6 @@ TEST(CLIList, JsonHasSortedKeysZeroBasedHostsAndOmitsWhatIsUnknown) {
                                                    "    1  K850                            1 of 3 \u201CDesk\u201D\n" +
                                                    "    3  (unknown)                       -\n");
   EXPECT_TRUE(fake.receiverClosed());
-}
-
-TEST(CLIList, RefusesWhileTheApplicationOwnsTheReceiver) {
-  for (const char* command : {"list", "battery"}) {
-    FakeEnvironment fake;
-    fake.guiRunning = true;
-    EXPECT_EQ(fake.run({command}), (CommandResult{2, "", "error: " + CLIError::appRunning().description() + "\n"}));
-    EXPECT_EQ(fake.opens, 0);
-  }
-  EXPECT_EQ(CLIError::appRunning().description(),
-            "The Flitbar menubar app is running and owns the receiver. Use `flitbar switch <1|2|3>` for host "
-            "changes, or quit Flitbar before direct diagnostics and restore.");
 }
 
 TEST(CLIList, ReceiverFailuresEndWithTheirTextAndStatusOne) {

@@ -9,116 +9,93 @@ namespace {
 
 AppIdentity valid() { return AppIdentity::running(MainBundle{}); }
 
-std::vector<std::string> fieldsOf(const AppIdentity& identity) {
-  std::vector<std::string> fields;
-  for (const auto& violation : identity.violations()) fields.push_back(violation.field);
-  return fields;
-}
-
-TEST(AppIdentity, OutsideTheBundleUsesFallbacksAndKeepsTheContract) {
-  const auto identity = valid();
-  EXPECT_EQ(identity.name, "Flitbar");
-  EXPECT_EQ(identity.version, "0.3.0");
-  EXPECT_EQ(identity.build, "1");
-  EXPECT_EQ(identity.minimumMacOS, "12.0");
-  EXPECT_EQ(identity.slug, "flitbar");
-  EXPECT_EQ(identity.bundleIdentifier, identity.bundleNamespace + ".flitbar");
-  EXPECT_FALSE(identity.repositoryURL.has_value());
-  EXPECT_TRUE(identity.violations().empty());
-}
-
-TEST(AppIdentity, ReadsTheInstalledDesktopEntryOnlyForItsOwnIdentifier) {
-  MainBundle bundle{AppIdentity::productBundleIdentifier,
-                    {{"Name", "Flitbar Nightly"}, {"X-Flitbar-Version", "1.4.2"}, {"X-Flitbar-Build", "77"},
-                     {"X-Flitbar-MinimumSystemVersion", "13.0"}}};
-  auto identity = AppIdentity::running(bundle);
-  EXPECT_EQ(identity.name, "Flitbar Nightly");
-  EXPECT_EQ(identity.version, "1.4.2");
-  EXPECT_EQ(identity.build, "77");
-  EXPECT_EQ(identity.minimumMacOS, "13.0");
-
-  bundle.info["X-Flitbar-DisplayName"] = "Flitbar Display";
-  EXPECT_EQ(AppIdentity::running(bundle).name, "Flitbar Display");
-
-  bundle.identifier = "org.example.other";
-  EXPECT_EQ(AppIdentity::running(bundle), valid());
+TEST(AppIdentity, EachRuleJudgesItsOwnField) {
+  using Field = std::string AppIdentity::*;
+  // A value for one field and the violated field, or "" when the value is acceptable.
+  const std::vector<std::tuple<Field, std::string, std::string>> cases{
+      {&AppIdentity::name, "Flitbar 2 Pro", ""},
+      {&AppIdentity::name, "flitbar", "name"},
+      {&AppIdentity::name, "Flit-bar", "name"},
+      {&AppIdentity::name, "", "name"},
+      {&AppIdentity::name, "Flitbar\n", "name"},
+      {&AppIdentity::name, "Flitb\u00e4r", "name"},
+      {&AppIdentity::version, "0.0.0", ""},
+      {&AppIdentity::version, "+1.2.3", ""},
+      {&AppIdentity::version, "1.2", "version"},
+      {&AppIdentity::version, "1.2.3.4", "version"},
+      {&AppIdentity::version, "1..3", "version"},
+      {&AppIdentity::version, "1.2.-3", "version"},
+      {&AppIdentity::version, "1.2.99999999999999999999", "version"},
+      {&AppIdentity::build, "+42", ""},
+      {&AppIdentity::build, "007", ""},
+      {&AppIdentity::build, "1", ""},
+      {&AppIdentity::build, "0", "build"},
+      {&AppIdentity::build, "00", "build"},
+      {&AppIdentity::build, "-3", "build"},
+      {&AppIdentity::build, "++4", "build"},
+      {&AppIdentity::build, "4 ", "build"},
+      {&AppIdentity::build, "", "build"},
+      {&AppIdentity::build, "99999999999999999999999", "build"},
+      {&AppIdentity::minimumMacOS, "13.1", ""},
+      {&AppIdentity::minimumMacOS, "13.1.2", ""},
+      {&AppIdentity::minimumMacOS, "13", "minimumMacOS"},
+      {&AppIdentity::minimumMacOS, "13.", "minimumMacOS"},
+      {&AppIdentity::minimumMacOS, "13.1.2.3", "minimumMacOS"},
+      {&AppIdentity::minimumMacOS, "-1.0", "minimumMacOS"},
+      {&AppIdentity::tagline, " \n\t", "tagline"},
+  };
+  EXPECT_TRUE(valid().violations().empty());
+  for (const auto& [field, value, violated] : cases) {
+    auto identity = valid();
+    identity.*field = value;
+    std::string fields;
+    for (const auto& violation : identity.violations()) fields += violation.field;
+    EXPECT_EQ(fields, violated) << value;
+  }
 }
 
 TEST(AppIdentity, ViolationsComeInRuleOrderWithTheirMessages) {
   AppIdentity broken{"flitbar", "Flit", "x.y", "1.2", "0", "13", " \n\t", std::nullopt, "dev.flitbar"};
-  const std::vector<ContractViolation> expected{
-      {"name", "must begin uppercase and contain letters, digits, or spaces"},
-      {"slug", "must match [a-z][a-z0-9-]*"},
-      {"bundleIdentifier", "must be dev.flitbar.Flit"},
-      {"version", "must be semantic x.y.z"},
-      {"build", "must be a positive integer"},
-      {"minimumMacOS", "must look like 12.0"},
-      {"tagline", "must not be empty"},
-  };
-  EXPECT_EQ(broken.violations(), expected);
-  EXPECT_EQ(expected.front().description(), "name: must begin uppercase and contain letters, digits, or spaces");
+  std::string text;
+  for (const auto& violation : broken.violations()) text += violation.description() + "\n";
+  EXPECT_EQ(text,
+            "name: must begin uppercase and contain letters, digits, or spaces\n"
+            "slug: must match [a-z][a-z0-9-]*\n"
+            "bundleIdentifier: must be dev.flitbar.Flit\n"
+            "version: must be semantic x.y.z\n"
+            "build: must be a positive integer\n"
+            "minimumMacOS: must look like 12.0\n"
+            "tagline: must not be empty\n");
 }
 
-TEST(AppIdentity, NameAndSlugRules) {
-  for (const char* name : {"flitbar", "Flit-bar", "", "Flitbar\n", "Flitbär"}) {
-    auto identity = valid();
-    identity.name = name;
-    EXPECT_EQ(fieldsOf(identity), std::vector<std::string>{"name"}) << name;
-  }
-  auto spaced = valid();
-  spaced.name = "Flitbar 2 Pro";
-  EXPECT_TRUE(spaced.violations().empty());
-
-  auto slug = valid();
-  slug.slug = "flit_bar";
-  slug.bundleIdentifier = slug.bundleNamespace + ".flit_bar";
-  EXPECT_EQ(fieldsOf(slug), std::vector<std::string>{"slug"});
-}
-
-TEST(AppIdentity, VersionBuildAndMinimumRules) {
-  for (const char* version : {"1.2", "1.2.3.4", "1..3", "", "1.2.-3", "1.2.x", "1.2.99999999999999999999"}) {
-    auto identity = valid();
-    identity.version = version;
-    EXPECT_EQ(fieldsOf(identity), std::vector<std::string>{"version"}) << version;
-  }
-  for (const char* version : {"1.2.3", "0.0.0", "+1.2.3"}) {
-    auto identity = valid();
-    identity.version = version;
-    EXPECT_TRUE(identity.violations().empty()) << version;
-  }
-  for (const char* build : {"0", "00", "-3", "abc", "", "+", "++4", "4 ", "99999999999999999999999"}) {
-    auto identity = valid();
-    identity.build = build;
-    EXPECT_EQ(fieldsOf(identity), std::vector<std::string>{"build"}) << build;
-  }
-  for (const char* build : {"42", "+42", "007"}) {
-    auto identity = valid();
-    identity.build = build;
-    EXPECT_TRUE(identity.violations().empty()) << build;
-  }
-  for (const char* minimum : {"13", "13.", "a.b", "13.1.2.3", "-1.0"}) {
-    auto identity = valid();
-    identity.minimumMacOS = minimum;
-    EXPECT_EQ(fieldsOf(identity), std::vector<std::string>{"minimumMacOS"}) << minimum;
-  }
-  for (const char* minimum : {"13.1", "13.1.2"}) {
-    auto identity = valid();
-    identity.minimumMacOS = minimum;
-    EXPECT_TRUE(identity.violations().empty()) << minimum;
-  }
+TEST(AppIdentity, ReadsTheInstalledDesktopEntryOnlyForItsOwnIdentifier) {
+  MainBundle bundle{AppIdentity::productBundleIdentifier,
+                    {{"Name", "Flitbar Nightly"},
+                     {"X-Flitbar-Version", "1.4.2"},
+                     {"X-Flitbar-Build", "77"},
+                     {"X-Flitbar-MinimumSystemVersion", "13.0"}}};
+  const auto identity = AppIdentity::running(bundle);
+  EXPECT_EQ(std::tie(identity.name, identity.version, identity.build, identity.minimumMacOS),
+            std::make_tuple("Flitbar Nightly", "1.4.2", "77", "13.0"));
+  bundle.info["X-Flitbar-DisplayName"] = "Flitbar Display";
+  EXPECT_EQ(AppIdentity::running(bundle).name, "Flitbar Display");
+  bundle.identifier = "org.example.other";
+  EXPECT_EQ(AppIdentity::running(bundle), valid());
 }
 
 TEST(AppIdentity, LogLivesInTheXdgStateDirectory) {
-  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-  const char* saved = std::getenv("XDG_STATE_HOME");
-  const std::string restore = saved ? saved : "";
-  setenv("XDG_STATE_HOME", "/tmp/flitbar-state", 1);
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const std::string state = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+  ::setenv("XDG_STATE_HOME", "/tmp/flitbar-state", 1);
   EXPECT_EQ(valid().logURL(), "/tmp/flitbar-state/flitbar/Flitbar.log");
-  setenv("XDG_STATE_HOME", "relative/ignored", 1);
-  setenv("HOME", "/home/someone", 1);
+  ::setenv("XDG_STATE_HOME", "relative/ignored", 1);
+  ::setenv("HOME", "/home/someone", 1);
   EXPECT_EQ(valid().logURL(), "/home/someone/.local/state/flitbar/Flitbar.log");
-  setenv("HOME", savedHome.c_str(), 1);
-  if (saved) setenv("XDG_STATE_HOME", restore.c_str(), 1); else unsetenv("XDG_STATE_HOME");
+  ::setenv("HOME", home.c_str(), 1);
+  if (state.empty())
+    ::unsetenv("XDG_STATE_HOME");
+  else
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
 }
 
 }  // namespace

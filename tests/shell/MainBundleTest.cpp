@@ -1,9 +1,7 @@
 #include "shell/MainBundle.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
 
 namespace flitbar {
 namespace {
@@ -16,18 +14,14 @@ TEST(MainBundle, DesktopEntryKeysComeFromTheMainGroupOnly) {
 }
 
 TEST(MainBundle, FoundOnlyBesideAnInstalledExecutable) {
-  char pattern[] = "/tmp/flitbar-bundle-XXXXXX";
-  const std::filesystem::path prefix = mkdtemp(pattern);
+  testing::TemporaryDirectory prefix;
   std::filesystem::create_directories(prefix / "bin");
   std::filesystem::create_directories(prefix / "share" / "applications");
   EXPECT_EQ(MainBundle::locate(prefix / "bin" / "flitbar", "dev.flitbar.flitbar"), MainBundle{});
-
-  std::ofstream(prefix / "share" / "applications" / "dev.flitbar.flitbar.desktop")
-      << "[Desktop Entry]\nName=Flitbar\nX-Flitbar-Build=9\n";
-  const auto bundle = MainBundle::locate(prefix / "bin" / "flitbar", "dev.flitbar.flitbar");
-  EXPECT_EQ(bundle.identifier, "dev.flitbar.flitbar");
-  EXPECT_EQ(bundle.info.at("X-Flitbar-Build"), "9");
-  std::filesystem::remove_all(prefix);
+  testing::writeFile(prefix / "share" / "applications" / "dev.flitbar.flitbar.desktop",
+                     "[Desktop Entry]\nName=Flitbar\nX-Flitbar-Build=9\n");
+  EXPECT_EQ(MainBundle::locate(prefix / "bin" / "flitbar", "dev.flitbar.flitbar"),
+            (MainBundle{"dev.flitbar.flitbar", {{"Name", "Flitbar"}, {"X-Flitbar-Build", "9"}}}));
 }
 
 }  // namespace

@@ -1,79 +1,59 @@
-// The flitbar-virtual-receiver executable: serving, controlling, refusing bad input, stopping.
+// The flitbar-virtual-receiver executable: exit statuses, serving until a signal, cleaning up.
 #include "WorldProbe.h"
 
 #include "support/ProcessRunner.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <filesystem>
-#include <fstream>
 
 namespace flitbar::virtualhid::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using flitbar::testing::ProcessOutcome;
-using flitbar::testing::RunningProcess;
 using flitbar::testing::runProcess;
 using namespace std::chrono_literals;
 
 const std::string tool = FLITBAR_VIRTUAL_RECEIVER;
 
-fs::path scratch(const std::string& name) {
-  auto path = fs::temp_directory_path() / ("vr-tool-" + std::to_string(::getpid()) + "-" + name);
-  fs::remove_all(path);
-  return path;
-}
-
 TEST(ReceiverToolTest, BadRigsAndUsageAreRefusedWithStatusTwo) {
-  const auto directory = scratch("bad");
-  fs::create_directories(directory);
-  std::ofstream(directory / "rig.json") << R"({"computers": [{"id": "a"}], "devices": [{"id": "m", "slot": 9}]})";
+  flitbar::testing::TemporaryDirectory directory;
+  const auto rig = (directory / "rig.json").string();
+  flitbar::testing::writeFile(rig, R"({"computers": [{"id": "a"}], "devices": [{"id": "m", "slot": 9}]})");
+  const auto world = (directory / "w").string();
+  EXPECT_EQ(runProcess(tool, {"serve", "--rig", rig, "--dir", world}).standardError,
+            "error: rig file " + rig + ": devices[0].slot must be an integer from 1 through 6\n");
+  EXPECT_FALSE(fs::exists(world));
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"serve", "--rig", rig, "--dir", world}, {"serve", "--rig", rig}, {"frobnicate"}, {"ctl", "--dir", world}})
+    EXPECT_EQ(runProcess(tool, arguments).status, 2) << arguments[0] << " " << arguments.size();
 
-  auto outcome =
-      runProcess(tool, {"serve", "--rig", (directory / "rig.json").string(), "--dir", (directory / "w").string()});
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_EQ(outcome.standardError, "error: rig file " + (directory / "rig.json").string() +
-                                       ": devices[0].slot must be an integer from 1 through 6\n");
-  EXPECT_FALSE(fs::exists(directory / "w"));
-
-  outcome = runProcess(tool, {"serve", "--rig", (directory / "rig.json").string()});
-  EXPECT_EQ(outcome.status, 2);
-  EXPECT_TRUE(outcome.standardError.starts_with("error: serve needs --rig and --dir\n")) << outcome.standardError;
-  EXPECT_EQ(runProcess(tool, {"frobnicate"}).status, 2);
-  EXPECT_EQ(runProcess(tool, {"ctl", "--dir", directory.string()}).status, 2);
-
-  outcome = runProcess(tool, {"ctl", "--dir", directory.string(), "state"});
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_TRUE(outcome.standardError.starts_with("error: cannot connect to the control socket " +
-                                                (directory / "control.sock").string()))
-      << outcome.standardError;
-  fs::remove_all(directory);
+  const auto unreachable = runProcess(tool, {"ctl", "--dir", world, "state"});
+  EXPECT_EQ(unreachable.status, 1);
+  EXPECT_TRUE(unreachable.standardError.starts_with("error: cannot connect to the control socket " + world))
+      << unreachable.standardError;
 }
 
 TEST(ReceiverToolTest, ServesUntilTerminatedAndRemovesItsSockets) {
   for (const int signal : {SIGTERM, SIGINT}) {
-    const auto directory = scratch("serve" + std::to_string(signal));
-    RunningProcess server(tool, {"serve", "--rig", rigPath("default.json"), "--dir", directory.string()});
-    ASSERT_TRUE(server.waitForOutput("serving 3 computers", 10s));
-    EXPECT_TRUE(fs::is_socket(directory / "host2" / "receiver.hid"));
+    flitbar::testing::TemporaryDirectory directory;
+    const auto world = (directory / "w").string();
+    flitbar::testing::RunningProcess server(tool, {"serve", "--rig", rigPath("default.json"), "--dir", world});
+    ASSERT_TRUE(server.waitForOutput("serving 3 computers", 20s));
+    EXPECT_TRUE(fs::is_socket(directory / "w" / "host2" / "receiver.hid"));
 
-    auto outcome = runProcess(tool, {"ctl", "--dir", directory.string(), "battery", "mouse", "42"});
-    EXPECT_EQ(outcome.status, 0) << outcome.standardError;
-    outcome = runProcess(tool, {"ctl", "--control", (directory / "control.sock").string(), "state"});
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(nlohmann::json::parse(outcome.standardOutput)["devices"][1]["battery"]["percent"], 42);
-    outcome = runProcess(tool, {"ctl", "--dir", directory.string(), "switch", "mouse", "7"});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.standardError, "error: the host must be an integer from 1 through 3, not \"7\"\n");
+    EXPECT_EQ(runProcess(tool, {"ctl", "--dir", world, "battery", "mouse", "42"}).status, 0);
+    const auto state = runProcess(tool, {"ctl", "--control", world + "/control.sock", "state"});
+    EXPECT_EQ(nlohmann::json::parse(state.standardOutput)["devices"][1]["battery"]["percent"], 42);
+    const auto refused = runProcess(tool, {"ctl", "--dir", world, "switch", "mouse", "7"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.standardError, "error: the host must be an integer from 1 through 3, not \"7\"\n");
 
     server.signal(signal);
-    const auto finished = server.wait(10s);
-    EXPECT_EQ(finished.status, 0);
-    EXPECT_FALSE(fs::exists(directory / "host2"));
-    EXPECT_FALSE(fs::exists(directory / "control.sock"));
-    fs::remove_all(directory);
+    EXPECT_EQ(server.wait(20s).status, 0);
+    EXPECT_FALSE(fs::exists(directory / "w" / "host2"));
+    EXPECT_FALSE(fs::exists(directory / "w" / "control.sock"));
   }
 }
 

@@ -71,13 +71,6 @@ class WorldProbe {
   }
   static WorldProbe fromJson(const nlohmann::json& rig) { return WorldProbe(withoutDelays(VirtualRig::fromJson(rig))); }
 
-  // Writes a request on a computer's receiver and returns what that receiver sent back at once.
-  std::vector<Bytes> send(const std::string& computer, const Bytes& request) {
-    sinks.at(computer)->take();
-    world->write(computer, request);
-    return sinks.at(computer)->take();
-  }
-
   RecordingSink& sink(const std::string& computer) { return *sinks.at(computer); }
 
   std::shared_ptr<VirtualWorld> world;

@@ -11,13 +11,12 @@
 namespace flitbar {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::TemporaryDirectory;
 using testing::writeFile;
 
 constexpr auto debounce = 150ms;
-// Long enough for the debounce and the re-armed watches to have settled.
-constexpr auto settle = 700ms;
 
 QCoreApplication& application() {
   static int argc = 1;
@@ -27,128 +26,131 @@ QCoreApplication& application() {
   return instance;
 }
 
-void runLoopFor(std::chrono::milliseconds duration) {
-  const auto deadline = std::chrono::steady_clock::now() + duration;
-  while (std::chrono::steady_clock::now() < deadline) {
+// Runs the event loop until `done` holds or `limit` passes; returns `done()`.
+template <typename Condition>
+bool runLoopUntil(Condition done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     std::this_thread::sleep_for(2ms);
   }
+  return done();
 }
 
 class WatcherTest : public ::testing::Test {
  protected:
-  void SetUp() override { application(); }
+  void SetUp() override {
+    application();
+    fs::create_directories(file.parent_path());
+    writeFile(file, "initial");
+  }
 
-  void startWatching(const std::filesystem::path& file) {
+  void startWatching(std::chrono::milliseconds interval = debounce) {
     watcher = std::make_unique<ConfigurationFileWatcher>(
-        file.string(), [this] { ++changes; }, debounce);
+        file.string(), [this] { ++changes; }, interval);
     watcher->start();
-    runLoopFor(50ms);
+  }
+
+  // True once `count` changes were reported; a slow machine only makes it wait longer.
+  bool changesReach(int count) {
+    return runLoopUntil([&] { return changes >= count; }, 20s) && changes == count;
+  }
+
+  // True when no further change is reported for a while; load can only hide an extra one.
+  bool staysAt(int count, std::chrono::milliseconds period = 4 * debounce) {
+    return !runLoopUntil([&] { return changes != count; }, period);
   }
 
   // Writes a new file and renames it over the target, as editors do.
-  static void saveByRename(const std::filesystem::path& file, const std::string& contents) {
-    const auto temporary = file.parent_path() / ".bindings.json.swp";
+  static void saveByRename(const fs::path& target, const std::string& contents) {
+    const auto temporary = target.parent_path() / ".bindings.json.swp";
     writeFile(temporary, contents);
-    std::filesystem::rename(temporary, file);
+    fs::rename(temporary, target);
   }
 
   TemporaryDirectory directory;
-  std::filesystem::path file = directory / "flitbar" / "bindings.json";
+  fs::path file = directory / "flitbar" / "bindings.json";
   std::unique_ptr<ConfigurationFileWatcher> watcher;
   int changes = 0;
 };
 
-TEST_F(WatcherTest, RenameOverSavesAreSeenOnceEachAndKeepWorking) {
-  std::filesystem::create_directories(file.parent_path());
-  writeFile(file, R"({"bindings": []})");
-  startWatching(file);
-
-  saveByRename(file, R"({"bindings": [1]})");
-  runLoopFor(debounce / 3);
-  EXPECT_EQ(changes, 0);  // still waiting for the editor to finish
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
-
-  saveByRename(file, R"({"bindings": [2]})");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 2);
-
-  // An in-place write to the renamed-in file is seen too.
-  writeFile(file, R"({"bindings": [3]})");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 3);
+TEST_F(WatcherTest, RenameOverSavesAndWritesAreSeenOnceEach) {
+  startWatching();
+  saveByRename(file, "1");
+  EXPECT_TRUE(changesReach(1));
+  EXPECT_TRUE(staysAt(1));
+  saveByRename(file, "2");
+  EXPECT_TRUE(changesReach(2));
+  writeFile(file, "3");
+  EXPECT_TRUE(changesReach(3));
+  EXPECT_TRUE(staysAt(3));
 }
 
 TEST_F(WatcherTest, BurstsAndUnchangedSavesDoNotReloadTwice) {
-  std::filesystem::create_directories(file.parent_path());
-  writeFile(file, "a");
-  startWatching(file);
-
+  // A debounce far longer than the pauses between the writes of the burst.
+  startWatching(1s);
   for (const auto* contents : {"b", "c", "d", "e"}) {
     writeFile(file, contents);
-    runLoopFor(debounce / 5);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
-
+  EXPECT_TRUE(changesReach(1));
   saveByRename(file, "e");
-  std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now());
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
+  fs::last_write_time(file, fs::file_time_type::clock::now());
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_TRUE(staysAt(1, 2s));
 }
 
 TEST_F(WatcherTest, DeletionAndRecreationAreChanges) {
-  std::filesystem::create_directories(file.parent_path());
-  writeFile(file, "x");
-  startWatching(file);
-
-  std::filesystem::remove(file);
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
-
-  writeFile(file, "x");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 2);
+  startWatching();
+  fs::remove(file);
+  EXPECT_TRUE(changesReach(1));
+  writeFile(file, "initial");
+  EXPECT_TRUE(changesReach(2));
 }
 
 TEST_F(WatcherTest, FollowsTheFileIntoDirectoriesCreatedLater) {
   file = directory / "a" / "b" / "bindings.json";
-  startWatching(file);
-
-  std::filesystem::create_directory(directory / "a");
-  runLoopFor(settle);
-  std::filesystem::create_directory(directory / "a" / "b");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 0);  // still missing, for the same reason
-
+  startWatching();
+  fs::create_directory(directory / "a");
+  EXPECT_TRUE(staysAt(0));
+  fs::create_directory(directory / "a" / "b");
+  EXPECT_TRUE(staysAt(0)) << "still missing, for the same reason";
   writeFile(file, "{}");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(changesReach(1));
+  fs::remove_all(directory / "a");
+  EXPECT_TRUE(changesReach(2));
+}
 
-  // The whole directory going away is a change as well.
-  std::filesystem::remove_all(directory / "a");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 2);
+TEST_F(WatcherTest, FollowsASymlinkedFileToItsTarget) {
+  const auto target = directory / "dotfiles" / "bindings.json";
+  fs::create_directories(target.parent_path());
+  writeFile(target, "target");
+  fs::remove(file);
+  fs::create_symlink(target, file);
+  startWatching();
+  writeFile(target, "edited in place");
+  EXPECT_TRUE(changesReach(1));
+  saveByRename(target, "saved by rename");
+  EXPECT_TRUE(changesReach(2));
+  saveByRename(target, "saved again");
+  EXPECT_TRUE(changesReach(3));
+  writeFile(directory / "dotfiles" / "other.json", "other");
+  fs::remove(file);
+  fs::create_symlink(directory / "dotfiles" / "other.json", file);
+  EXPECT_TRUE(changesReach(4));
 }
 
 TEST_F(WatcherTest, AStoppedWatcherStaysQuiet) {
-  std::filesystem::create_directories(file.parent_path());
-  writeFile(file, "1");
-  startWatching(file);
+  startWatching(1s);
   writeFile(file, "2");
-  runLoopFor(debounce / 3);
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   watcher->stop();
   EXPECT_FALSE(watcher->isRunning());
   writeFile(file, "3");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 0);
+  EXPECT_TRUE(staysAt(0));
 }
 
 TEST_F(WatcherTest, TheActionMayDestroyTheWatcher) {
-  std::filesystem::create_directories(file.parent_path());
-  writeFile(file, "1");
   watcher = std::make_unique<ConfigurationFileWatcher>(
       file.string(),
       [this] {
@@ -158,12 +160,10 @@ TEST_F(WatcherTest, TheActionMayDestroyTheWatcher) {
       debounce);
   watcher->start();
   writeFile(file, "2");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(changesReach(1));
   EXPECT_EQ(watcher, nullptr);
   writeFile(file, "3");
-  runLoopFor(settle);
-  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(staysAt(1));
 }
 
 }  // namespace
