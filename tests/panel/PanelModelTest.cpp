@@ -1,0 +1,327 @@
+#include "config/InMemoryUserDefaults.h"
+#include "panel/DeviceRow.h"
+#include "panel/PanelModel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace flitbar {
+namespace {
+
+using Lifecycle = EngineSnapshot::Lifecycle;
+
+DeviceInfo device(std::string name, std::string unitID, int hostCount, int currentHost0,
+                  std::optional<DeviceBattery> battery = std::nullopt) {
+  DeviceInfo info;
+  info.name = std::move(name);
+  info.unitID = std::move(unitID);
+  info.changeHostFeature = 9;
+  info.hostCount = static_cast<std::uint8_t>(hostCount);
+  info.currentHost = static_cast<std::uint8_t>(currentHost0);
+  info.hostNames = std::vector<std::string>{"Desk", "", "Travel Book"};
+  info.battery = battery;
+  return info;
+}
+
+// One line per entry; rows show id, text, trailing, badges, current and check mark, then their
+// expansion indented.
+void describe(const std::vector<PanelEntry>& entries, std::vector<std::string>& lines, const std::string& indent) {
+  for (const auto& entry : entries) {
+    const auto& v = entry.value;
+    if (auto* title = std::get_if<PanelTitle>(&v)) lines.push_back(indent + "title " + title->text);
+    if (auto* text = std::get_if<PanelText>(&v))
+      lines.push_back(indent + (text->secondary ? "note " : "text ") + text->text);
+    if (auto* toggle = std::get_if<PanelToggle>(&v)) lines.push_back(indent + "toggle " + toggle->title);
+    if (std::holds_alternative<PanelSeparator>(v)) lines.push_back(indent + "---");
+    if (std::holds_alternative<PanelFooterSeparator>(v)) lines.push_back(indent + "===");
+    if (std::holds_alternative<PanelSpacer>(v)) lines.push_back(indent + "spacer");
+    if (auto* buttons = std::get_if<PanelButtons>(&v)) {
+      std::string line = indent + "buttons";
+      for (const auto& button : buttons->buttons) line += " [" + button.title + (button.enabled ? "]" : " off]");
+      lines.push_back(line);
+    }
+    if (auto* row = std::get_if<PanelRow>(&v)) {
+      std::string line = indent + row->id + " " + row->text;
+      if (row->trailing) line += " > " + *row->trailing;
+      for (const auto& detail : row->details) line += " (" + detail.text + (detail.tint ? " red)" : ")");
+      if (row->isCurrent) line += " current";
+      if (row->isChecked) line += *row->isChecked ? " checked" : " unchecked";
+      lines.push_back(line);
+      describe(row->expansion, lines, indent + "  ");
+    }
+  }
+}
+
+struct Recorded {
+  std::vector<std::string> calls;
+};
+
+class PanelModelTest : public ::testing::Test {
+ public:
+  PanelModelTest() {
+    input.applicationName = "Flitbar";
+    input.hostLabel = [](int host) { return "“Host " + std::to_string(host) + "”"; };
+    input.thisComputerSymbol = {"computer-laptop", {}};
+    auto log = [this](std::string call) { recorded.calls.push_back(std::move(call)); };
+    input.actions.switchAll = [log](int host) { log("switch " + std::to_string(host)); };
+    input.actions.setDestination = [log](int host) { log("destination " + std::to_string(host)); };
+    input.actions.setHost = [log](int host, bool hidden) {
+      log("hide " + std::to_string(host) + " " + std::to_string(hidden));
+    };
+    input.actions.rescueWheel = [log](std::int64_t revision) { log("rescue " + std::to_string(revision)); };
+    input.actions.reload = [log] { log("reload"); };
+    input.actions.setRavezOzururiza = [log](bool on) { log(on ? "ravez on" : "ravez off"); };
+    input.actions.startEditingHost = [log](int host) { log("edit host " + std::to_string(host)); };
+    input.actions.startEditingDevice = [log](const std::string& key) { log("edit " + key); };
+    input.actions.commitHostName = [log](int host, const std::string& name) {
+      log("name " + std::to_string(host) + " " + name);
+    };
+    input.actions.commitDeviceName = [log](const std::optional<std::string>& unit, const std::string& device,
+                                           const std::string& name) {
+      log("name " + unit.value_or("-") + " " + device + " " + name);
+    };
+  }
+
+  // A running receiver with a keyboard and a mouse on host 1 of `hosts`.
+  void running(int hosts) {
+    input.snapshot.lifecycle = Lifecycle::running;
+    input.snapshot.devices = {device("MX Keys", "AA:BB:CC:01", hosts, 0, DeviceBattery{60, false}),
+                              device("MX Master 3", "AA:BB:CC:02", hosts, 0)};
+    input.effectiveHostCount = hosts;
+    input.effectiveThisHost = 1;
+  }
+
+  std::vector<std::string> lines() {
+    std::vector<std::string> out;
+    describe(PanelModel(input, defaults).content(), out, "");
+    return out;
+  }
+
+  const PanelRow& row(const std::vector<PanelEntry>& entries, const std::string& id) {
+    for (const auto& entry : entries) {
+      if (auto* found = std::get_if<PanelRow>(&entry.value)) {
+        if (found->id == id) return *found;
+        if (!found->expansion.empty()) {
+          try {
+            return row(found->expansion, id);
+          } catch (const std::out_of_range&) {
+          }
+        }
+      }
+    }
+    throw std::out_of_range(id);
+  }
+
+  PanelModelInput input;
+  InMemoryUserDefaults defaults;
+  Recorded recorded;
+  std::vector<PanelEntry> kept;
+};
+
+const std::string footer = "===";
+const std::string toggle = "toggle Enable Ravez Ozururiza";
+
+struct StateCase {
+  const char* name;
+  std::function<void(PanelModelTest&)> arrange;
+  std::vector<std::string> expected;
+  friend void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PanelModelStates : public PanelModelTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(PanelModelStates, BuildsTheEntriesOfTheState) {
+  GetParam().arrange(*this);
+  EXPECT_EQ(lines(), GetParam().expected);
+}
+
+const std::vector<std::string> devicesExpanded = {"devices Devices (60%)", "  device-unit:AA:BB:CC:01 MX Keys (60%)",
+                                                  "  device-unit:AA:BB:CC:02 MX Master 3"};
+
+std::vector<std::string> join(std::vector<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PanelModelStates,
+    ::testing::Values(
+        StateCase{
+            "ErrorWithVendorAgentRescueAndIssue",
+            [](PanelModelTest& t) {
+              t.running(2);
+              t.input.snapshot.lastError = "Receiver access permission needed.";
+              t.input.snapshot.problem = EngineSnapshot::Problem::accessDenied;
+              t.input.vendorAgentRunning = true;
+              t.input.wheelDiversion = WheelDiversion{2, "MX Master 3", {1, 0, 0}};
+              t.input.wheelWriteInProgress = true;
+              t.input.snapshot.configIssues = {{ConfigIssue::Kind::invalidHost, 2, "host must be 1, 2 or 3"},
+                                               {ConfigIssue::Kind::invalidDocument, {}, "not JSON"}};
+            },
+            {"title Flitbar", "text Access Needed", "buttons [Quit Logi Options+] [Grant Access…] [Retry]", "spacer",
+             "text MX Master 3’s wheel is diverted to a driver that isn’t running, so scrolling goes nowhere.",
+             "buttons [Restore Wheel Scrolling off]", "note ⚠ binding 3: host must be 1, 2 or 3", "note ⚠ not JSON",
+             footer, toggle}},
+        StateCase{"ErrorWithoutProblem",
+                  [](PanelModelTest& t) { t.input.snapshot.lastError = "x"; },
+                  {"title Flitbar", "text Connection Error", "buttons [Retry]", footer, toggle}},
+        StateCase{"SilentReceiver",
+                  [](PanelModelTest& t) {
+                    t.input.snapshot.lastError = "x";
+                    t.input.snapshot.problem = EngineSnapshot::Problem::silentReceiver;
+                  },
+                  {"title Flitbar", "text No Response", "buttons [Grant Access…] [Retry]", footer, toggle}},
+        StateCase{"Starting",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.lifecycle = Lifecycle::starting;
+                  },
+                  {"title Flitbar", "text Connecting…", footer, toggle}},
+        StateCase{"Moving",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.movingToHost = 2;
+                  },
+                  {"title Flitbar", "text Moving to “Host 2”…", footer, toggle}},
+        StateCase{"StoppedWithoutDevices",
+                  [](PanelModelTest& t) { t.input.snapshot.lifecycle = Lifecycle::stopped; },
+                  {"title Flitbar", "text No Devices Detected…", footer, toggle}},
+        StateCase{"AllDevicesAwayKeepsTheLastHostCount",
+                  [](PanelModelTest& t) {
+                    t.input.snapshot.lifecycle = Lifecycle::running;
+                    t.input.effectiveHostCount = 3;
+                    t.input.effectiveThisHost = 2;
+                  },
+                  {"title Flitbar", "---", "hosts Hosts > Host 2", "  host-2 Host 2 current", "devices Devices", footer,
+                   toggle}},
+        StateCase{"RunningWithTwoHosts",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.destinationHost = 2;
+                  },
+                  join({{"title Flitbar", "---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
+                         "    host-2-destination Send Here on Lock checked", "    ---"},
+                        devicesExpanded,
+                        {footer, toggle}})},
+        StateCase{"RunningWithThreeHosts", [](PanelModelTest& t) { t.running(3); },
+                  join({{"title Flitbar", "---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
+                         "    host-2-destination Send Here on Lock unchecked", "    ---",
+                         "    host-2-remove Remove from List", "  host-3 Travel Book",
+                         "    host-3-destination Send Here on Lock unchecked", "    ---",
+                         "    host-3-remove Remove from List"},
+                        devicesExpanded,
+                        {footer, toggle}})},
+        StateCase{"ManualBindingsWithAHiddenHost",
+                  [](PanelModelTest& t) {
+                    t.running(3);
+                    t.input.snapshot.bindingSource = BindingSource::manual;
+                    t.defaults.set("hiddenHosts", {1, 3});
+                    t.defaults.set("hostNames", {{"2", "Studio"}});
+                  },
+                  join({{"title Flitbar", "---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Studio"},
+                        devicesExpanded,
+                        {footer, toggle}})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PanelModelTest, HostRowsSwitchRenameAndCommitThroughTheirActions) {
+  running(3);
+  kept = PanelModel(input, defaults).content();
+  row(kept, "host-2").action();
+  row(kept, "host-2").doubleClickAction();
+  row(kept, "host-3-remove").action();
+  row(kept, "host-3-destination").action();
+  EXPECT_FALSE(row(kept, "host-1").action);
+  EXPECT_EQ(row(kept, "host-1").toolTip, "Double-click to rename.");
+  EXPECT_EQ(row(kept, "host-2").toolTip, "Move every device to “Host 2” Double-click to rename.");
+  EXPECT_EQ(row(kept, "host-3").symbol->name, "computer-laptop");
+  EXPECT_EQ(row(kept, "host-2").symbol, (PanelSymbol{"video-display", {"computer"}}));
+
+  input.editingHost = 2;
+  defaults.set("hostNames", {{"2", "Studio"}});
+  kept = PanelModel(input, defaults).content();
+  const auto& editing = row(kept, "host-2");
+  ASSERT_TRUE(editing.editingName);
+  EXPECT_FALSE(editing.action || editing.doubleClickAction || editing.toolTip);
+  EXPECT_EQ(editing.editingName->value, "Studio");
+  EXPECT_EQ(editing.editingName->placeholder, "Host 2");
+  editing.editingName->onCommit("Attic");
+  EXPECT_EQ(row(kept, "host-3").editingName.has_value(), false);
+  EXPECT_EQ(recorded.calls,
+            (std::vector<std::string>{"switch 2", "edit host 2", "hide 3 1", "destination 3", "name 2 Attic"}));
+}
+
+TEST_F(PanelModelTest, DeviceRowsRenameOnClick) {
+  running(2);
+  input.snapshot.devices[1].unitID = "";
+  kept = PanelModel(input, defaults).content();
+  row(kept, "device-unit:AA:BB:CC:01").action();
+  row(kept, "device-name:MX Master 3").action();
+  input.editingDeviceKey = "unit:AA:BB:CC:01";
+  kept = PanelModel(input, defaults).content();
+  const auto& editing = row(kept, "device-unit:AA:BB:CC:01");
+  ASSERT_TRUE(editing.editingName);
+  EXPECT_EQ(editing.editingName->placeholder, "MX Keys");
+  editing.editingName->onCommit("Typing");
+  EXPECT_EQ(recorded.calls, (std::vector<std::string>{"edit unit:AA:BB:CC:01", "edit name:MX Master 3",
+                                                      "name AA:BB:CC:01 MX Keys Typing"}));
+}
+
+TEST_F(PanelModelTest, FooterToggleAndRescueCarryTheirValues) {
+  defaults.set("autoSwitchBoth", false);
+  input.wheelDiversion = WheelDiversion{1, "Mouse", {1, 0, 0}};
+  input.deviceSetRevision = 7;
+  kept = PanelModel(input, defaults).content();
+  std::get<PanelToggle>(kept.back().value).action();
+  std::get<PanelButtons>(kept[kept.size() - 3].value).buttons.front().action();
+  defaults.set("switchAwayWhenLocked", false);
+  std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
+  EXPECT_EQ(recorded.calls, (std::vector<std::string>{"ravez off", "rescue 7", "ravez on"}));
+}
+
+struct BatteryCase {
+  const char* name;
+  DeviceBattery battery;
+  bool differentiate;
+  std::string badge;
+  std::string rowBadge;
+  bool red;
+  friend void PrintTo(const BatteryCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PanelBatteries : public PanelModelTest, public ::testing::WithParamInterface<BatteryCase> {};
+
+TEST_P(PanelBatteries, BadgesFollowLevelChargingAndContrast) {
+  const auto& c = GetParam();
+  running(2);
+  input.snapshot.devices[0].battery = c.battery;
+  input.differentiateWithoutColor = c.differentiate;
+  const PanelModel model(input, defaults);
+  const auto header = model.devicesHeader();
+  ASSERT_EQ(header.details.size(), 1u);
+  EXPECT_EQ(header.details[0].text, c.badge);
+  EXPECT_EQ(header.details[0].tint.has_value(), c.red);
+  const auto& device = std::get<PanelRow>(header.expansion[0].value);
+  EXPECT_EQ(device.details[0].text, c.rowBadge);
+  EXPECT_EQ(device.details[0].tint.has_value(), c.red);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PanelBatteries,
+                         ::testing::Values(BatteryCase{"At19", {19, false}, false, "19%", "19%", true},
+                                           BatteryCase{"At19HighContrast", {19, false}, true, "! 19%", "! 19%", true},
+                                           BatteryCase{"At20HighContrast", {20, false}, true, "20%", "20%", false},
+                                           BatteryCase{
+                                               "Charging5HighContrast", {5, true}, true, "5%", "5% charging", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DeviceRowSymbol, KeysOrKeyboardInAnyCaseIsAKeyboard) {
+  for (const char* name : {"MX Keys", "mx KEYS mini", "Wireless Keyboard K270"})
+    EXPECT_EQ(DeviceRow::symbol(name).name, "input-keyboard") << name;
+  for (const char* name : {"MX Master 3", "Key Light", ""})
+    EXPECT_EQ(DeviceRow::symbol(name).name, "input-mouse") << name;
+}
+
+}  // namespace
+}  // namespace flitbar
