@@ -108,6 +108,10 @@ void PanelContentView::buildColumn() {
   rows_.clear();
   clips_.clear();
   append(content_(), column_, false);
+  // Shown now rather than at the next turn of the event loop, so the height below counts them.
+  for (int i = 0; i < column_->count(); ++i) {
+    if (auto* widget = column_->itemAt(i)->widget()) widget->show();
+  }
   markSelection();
   if (auto field = std::find_if(rows_.begin(), rows_.end(), [](const auto& row) { return row && row->nameField(); });
       field != rows_.end()) {

@@ -16,6 +16,8 @@ namespace flitbar {
 // Draws one row: highlight, check mark, symbol, label or name field, badges, trailing text and
 // chevron; turns clicks into the row's actions.
 class PanelRowView : public QWidget {
+  Q_OBJECT
+
  public:
   struct Options {
     // Inside another row's expansion.

@@ -63,7 +63,10 @@ void render(const PanelModelInput& input, const std::set<std::string>& expanded,
   auto* layout = new QVBoxLayout(&frame);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* view = new PanelContentView([&] { return PanelModel(input, defaults).content(); },
-                                    [] { return PanelAppearance{true, false}; }, &frame);
+                                    [] {
+                                      return PanelAppearance{true, false};
+                                    },
+                                    &frame);
   layout->addWidget(view);
   view->setPresented(true);
   for (const auto& id : expanded) view->toggleRow(id);
