@@ -14,6 +14,8 @@
 #include "shell/RoutedApplication.h"
 #include "shell/StatusMenuSetting.h"
 
+#include <QPointer>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -22,6 +24,9 @@
 #include <vector>
 
 namespace flitbar {
+
+class PanelContentView;
+struct PanelModelInput;
 
 // The product: its commands and checks, and the coordinator of the running application, which
 // stands between the engine and everything the user sees.
@@ -82,6 +87,10 @@ class FlitbarApplication : public RoutedApplication {
   StatusIconMood statusIconMood() const;
   std::vector<StatusMenuSetting> contextMenuSettings(const ApplicationContext& context);
 
+  // The status panel's content, made on first use; `refreshPanel` refreshes it. The window that
+  // shows it may own it; it is deleted here at stop if it still exists.
+  PanelContentView* statusPanel(const ApplicationContext& context);
+
   // Panel actions.
   void switchAll(int host);
   void setDestination(int host);
@@ -114,6 +123,9 @@ class FlitbarApplication : public RoutedApplication {
     };
   }
 
+  PanelModelInput panelInput();
+  void quitVendorAgents();
+  void setRavezOzururiza(bool on);
   void refreshWheelDiversion();
   void noteConnectionEdge();
   void noteLowBatteries();
@@ -149,6 +161,7 @@ class FlitbarApplication : public RoutedApplication {
   std::unique_ptr<DesktopObservation> desktop_;
   int lastKnownHostCount_ = 0;
   std::optional<int> lastKnownThisHost_;
+  QPointer<PanelContentView> panelView_;
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 

@@ -1,5 +1,7 @@
 #include "app/FlitbarApplication.h"
 
+#include "panel/PanelContentView.h"
+
 #include "config/LegacyInstallImporter.h"
 #include "config/Settings.h"
 
@@ -35,6 +37,7 @@ void FlitbarApplication::observeBindingsFile() {
 }
 
 void FlitbarApplication::stop() {
+  delete panelView_.data();
   desktop_.reset();
   if (configWatcher_) configWatcher_->stop();
   configWatcher_.reset();

@@ -1,5 +1,7 @@
 #include "app/FlitbarApplication.h"
 
+#include "panel/PanelContentView.h"
+
 #include "config/Settings.h"
 #include "protocol/HostNaming.h"
 
@@ -56,6 +58,7 @@ std::string FlitbarApplication::localDeviceName(const std::string& name) const {
 }
 
 void FlitbarApplication::refreshPanel() {
+  if (panelView_) panelView_->refresh();
   if (!context_) return;
   if (const auto host = context_->host.lock()) host->refreshStatusItem();
 }

@@ -70,16 +70,11 @@ class PanelModelTest : public ::testing::Test {
   PanelModelTest() {
     input.applicationName = "Flitbar";
     input.hostLabel = [](int host) { return "“Host " + std::to_string(host) + "”"; };
-    input.thisComputerSymbol = {"computer-laptop", {}};
     auto& actions = input.actions;
-    actions.switchAll = record<int>(calls, "switch");
     actions.setDestination = record<int>(calls, "destination");
     actions.setHost = record<int, bool>(calls, "hide");
-    actions.rescueWheel = record<std::int64_t>(calls, "rescue");
     actions.setRavezOzururiza = record<bool>(calls, "ravez");
-    actions.startEditingHost = record<int>(calls, "edit host");
     actions.startEditingDevice = record<const std::string&>(calls, "edit");
-    actions.commitHostName = record<int, const std::string&>(calls, "name");
     actions.commitDeviceName = [this](const std::optional<std::string>& unit, const std::string& device,
                                       const std::string& name) {
       calls.push_back("name " + *unit + " " + device + " " + name);
@@ -217,80 +212,45 @@ INSTANTIATE_TEST_SUITE_P(
                   join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Studio"}, devicesExpanded})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PanelModelTest, RowsSwitchRenameAndCommitThroughTheirActions) {
+TEST_F(PanelModelTest, RowsCarryTheirActionsToolTipsAndEditors) {
   running(3);
   input.snapshot.devices[1].unitID = "";
+  input.editingDeviceKey = "unit:AA:BB:CC:01";
   auto kept = PanelModel(input, defaults).content();
-  for (const char* id : {"host-2", "host-3-remove", "host-3-destination", "device-name:MX Master 3"})
-    row(kept, id).action();
-  row(kept, "host-2").doubleClickAction();
-  EXPECT_FALSE(row(kept, "host-1").action);
+  for (const char* id : {"host-3-remove", "host-3-destination", "device-name:MX Master 3"}) row(kept, id).action();
   EXPECT_EQ(row(kept, "host-1").toolTip, "Double-click to rename.");
   EXPECT_EQ(row(kept, "host-2").toolTip, "Move every device to “Host 2” Double-click to rename.");
-
-  input.editingHost = 2;
-  input.editingDeviceKey = "unit:AA:BB:CC:01";
-  defaults.set("hostNames", {{"2", "Studio"}});
-  kept = PanelModel(input, defaults).content();
-  const auto& host = row(kept, "host-2");
-  ASSERT_TRUE(host.editingName);
-  EXPECT_FALSE(host.action || host.doubleClickAction || host.toolTip);
-  EXPECT_EQ(host.editingName->value, "Studio");
-  EXPECT_EQ(host.editingName->placeholder, "Host 2");
-  host.editingName->onCommit("Attic");
   const auto& device = row(kept, "device-unit:AA:BB:CC:01");
   ASSERT_TRUE(device.editingName);
   EXPECT_EQ(device.editingName->placeholder, "MX Keys");
   device.editingName->onCommit("Typing");
-  EXPECT_EQ(calls, (std::vector<std::string>{"switch 2", "hide 3 1", "destination 3", "edit name:MX Master 3",
-                                             "edit host 2", "name 2 Attic", "name AA:BB:CC:01 MX Keys Typing"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"hide 3 1", "destination 3", "edit name:MX Master 3",
+                                             "name AA:BB:CC:01 MX Keys Typing"}));
 }
 
-TEST_F(PanelModelTest, FooterToggleAndRescueCarryTheirValues) {
+TEST_F(PanelModelTest, TheToggleTurnsBothSwitchesOffWhileEitherIsOn) {
   defaults.set("autoSwitchBoth", false);
-  input.wheelDiversion = WheelDiversion{1, "Mouse", {1, 0, 0}};
-  input.deviceSetRevision = 7;
-  auto kept = PanelModel(input, defaults).content();
-  std::get<PanelToggle>(kept.back().value).action();
-  std::get<PanelButtons>(kept[kept.size() - 3].value).buttons.front().action();
+  std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
   defaults.set("switchAwayWhenLocked", false);
   std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
-  EXPECT_EQ(calls, (std::vector<std::string>{"ravez 0", "rescue 7", "ravez 1"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"ravez 0", "ravez 1"}));
 }
 
-struct BatteryCase {
-  const char* name;
-  DeviceBattery battery;
-  bool differentiate;
-  std::string badge;
-  std::string rowBadge;
-  bool red;
-};
-
-class PanelBatteries : public PanelModelTest, public ::testing::WithParamInterface<BatteryCase> {};
-
-TEST_P(PanelBatteries, BadgesFollowLevelChargingAndContrast) {
-  const auto& c = GetParam();
+TEST_F(PanelModelTest, BatteryBadgesFollowLevelChargingAndContrast) {
   running(2);
-  input.snapshot.devices[0].battery = c.battery;
-  input.differentiateWithoutColor = c.differentiate;
-  const PanelModel model(input, defaults);
-  const auto header = model.devicesHeader();
-  ASSERT_EQ(header.details.size(), 1u);
-  EXPECT_EQ(header.details[0].text, c.badge);
-  EXPECT_EQ(header.details[0].tint.has_value(), c.red);
-  const auto& device = std::get<PanelRow>(header.expansion[0].value);
-  EXPECT_EQ(device.details[0].text, c.rowBadge);
-  EXPECT_EQ(device.details[0].tint.has_value(), c.red);
+  input.snapshot.devices[0].battery = DeviceBattery{19, false};
+  input.snapshot.devices[1].battery = DeviceBattery{20, false};
+  input.snapshot.devices.push_back(device("MX Anywhere", "AA:BB:CC:03", 2, DeviceBattery{5, true}));
+  for (const auto& [contrast, low] : {std::pair{false, "19%"}, std::pair{true, "! 19%"}}) {
+    input.differentiateWithoutColor = contrast;
+    std::vector<std::string> lines;
+    describe({{PanelModel(input, defaults).devicesHeader()}}, lines, "");
+    EXPECT_EQ(lines, (std::vector<std::string>{"devices Devices (" + std::string(low) + " red) (20%) (5%)",
+                                               "  device-unit:AA:BB:CC:01 MX Keys (" + std::string(low) + " red)",
+                                               "  device-unit:AA:BB:CC:02 MX Master 3 (20%)",
+                                               "  device-unit:AA:BB:CC:03 MX Anywhere (5% charging)"}));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, PanelBatteries,
-                         ::testing::Values(BatteryCase{"At19", {19, false}, false, "19%", "19%", true},
-                                           BatteryCase{"At19HighContrast", {19, false}, true, "! 19%", "! 19%", true},
-                                           BatteryCase{"At20HighContrast", {20, false}, true, "20%", "20%", false},
-                                           BatteryCase{
-                                               "Charging5HighContrast", {5, true}, true, "5%", "5% charging", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DeviceRowSymbol, KeysOrKeyboardInAnyCaseIsAKeyboard) {
   for (const char* name : {"MX Keys", "mx KEYS mini", "Wireless Keyboard K270"})
