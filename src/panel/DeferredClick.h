@@ -17,7 +17,6 @@ class DeferredClick : public QObject {
   // Replaces any earlier pending action.
   void schedule(std::function<void()> action, int intervalMs);
   void cancel();
-  bool isPending() const { return timer_.isActive(); }
 
  private:
   QTimer timer_;

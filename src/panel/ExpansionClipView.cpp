@@ -45,12 +45,6 @@ void ExpansionClipView::animateHeight(int from, int to, bool reveal, Spring spri
   animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void ExpansionClipView::settleImmediately(bool reveal) {
-  if (animation_) animation_->stop();
-  setBlockOpacity(std::nullopt);
-  setClipHeight(reveal ? std::nullopt : std::optional<int>(0));
-}
-
 void ExpansionClipView::setClipHeight(std::optional<int> height) {
   heightConstraint_ = height;
   updateGeometry();

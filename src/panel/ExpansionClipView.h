@@ -19,14 +19,11 @@ class ExpansionClipView : public QWidget {
   explicit ExpansionClipView(ExpansionBlockView* companion, QWidget* parent = nullptr);
 
   ExpansionBlockView* companion() const { return companion_; }
-  int naturalHeight() const { return companion_->naturalHeight(width() > 0 ? width() : sizeHint().width()); }
 
   // Runs the spring from `from` to `to` pixels at the display's pace. Every frame sets the height,
   // fades the block in (`reveal`) or out and calls `tick`; `completion` follows the last frame.
   void animateHeight(int from, int to, bool reveal, Spring spring, std::function<void()> tick,
                      std::function<void()> completion);
-  // Drops any animation and takes the block's own height (or none when collapsed).
-  void settleImmediately(bool reveal);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }

@@ -13,7 +13,6 @@ PanelNameField::PanelNameField(const std::string& value, const std::string& plac
 
 void PanelNameField::cancel() {
   if (finished_) return;
-  cancelled_ = true;
   finished_ = true;
   clearFocus();
   if (cancelAction_) cancelAction_();

@@ -19,7 +19,6 @@ class PanelNameField : public QLineEdit {
 
   // Whether the user may still be typing: neither committed nor cancelled.
   bool isActive() const { return !finished_; }
-  bool isCancelled() const { return cancelled_; }
   // Escape: ends editing without committing.
   void cancel();
 
@@ -29,7 +28,6 @@ class PanelNameField : public QLineEdit {
   std::function<void(const std::string&)> commit_;
   std::function<void()> cancelAction_;
   bool finished_ = false;
-  bool cancelled_ = false;
 };
 
 }  // namespace flitbar
