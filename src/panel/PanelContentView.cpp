@@ -97,7 +97,6 @@ void PanelContentView::rebuild() {
 }
 
 void PanelContentView::buildColumn() {
-  deferredClick_.cancel();
   while (auto* item = column_->takeAt(0)) {
     if (auto* widget = item->widget()) {
       widget->hide();
