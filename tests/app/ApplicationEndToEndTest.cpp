@@ -26,12 +26,7 @@ bool retried(Action action, Condition condition) {
 // saver and logind peers on buses of its own.
 class RunningApplication : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { ensureQtApplication(); }
   void SetUp() override {
     world = std::make_unique<RunningProcess>(
         FLITBAR_VIRTUAL_RECEIVER,

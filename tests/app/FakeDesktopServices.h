@@ -13,6 +13,14 @@
 
 namespace flitbar::testing {
 
+// The Qt application object D-Bus and timers need, made once per test process.
+inline void ensureQtApplication() {
+  static int argc = 1;
+  static char name[] = "app_tests";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
 // Runs the event loop, which also serves the fake peers, until `done` holds or `limit` passes.
 template <typename Predicate>
 bool eventually(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
