@@ -12,12 +12,7 @@ using namespace flitbar::testing;
 
 class LockSources : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { ensureQtApplication(); }
 
   std::unique_ptr<DesktopSignals> observe(const std::string& systemAddress) {
     return std::make_unique<DesktopSignals>(

@@ -13,17 +13,25 @@
 
 namespace flitbar::testing {
 
-// Runs the event loop until `done` holds or ten seconds pass.
+// The Qt application object D-Bus and timers need, made once per test process.
+inline void ensureQtApplication() {
+  static int argc = 1;
+  static char name[] = "app_tests";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+// Runs the event loop, which also serves the fake peers, until `done` holds or `limit` passes.
 template <typename Predicate>
-bool eventually(Predicate done) {
+bool eventually(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   QElapsedTimer timer;
   timer.start();
-  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (!done() && timer.elapsed() < limit.count()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   return done();
 }
 
-// A peer that owns `service` on its own connection and answers `methods` at `path`. Calls are
-// answered on the bus's own thread, so it answers while the test waits for a child process.
+// A peer that owns `service` on its own connection and answers every call at `path` with
+// `answer`. Calls are answered while the test runs the event loop.
 class FakePeer : public QDBusVirtualObject {
  public:
   using Answer = std::function<QDBusMessage(const QDBusMessage&)>;

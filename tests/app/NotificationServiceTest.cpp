@@ -14,12 +14,7 @@ using namespace flitbar::testing;
 
 class NotificationsOnAPrivateBus : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { ensureQtApplication(); }
 
   // The completion's error, once it arrived.
   std::optional<std::string> settle(const std::function<void(NotificationService::Completion)>& call) {
