@@ -1,4 +1,5 @@
 #include "app/FlitbarApplication.h"
+#include "app/VendorAgents.h"
 
 #include <unistd.h>
 
@@ -10,7 +11,6 @@ namespace flitbar {
 namespace {
 
 // The vendor's own device agent; it would fight us for the receiver.
-constexpr const char* vendorAgentIdentifiers[] = {"com.logi.cp-dev-mgr", "com.logitech.logioptionsplus"};
 
 // Other programs that speak HID++ to the same receiver, with how to stop each one for good.
 struct HidppTool {

@@ -1,0 +1,263 @@
+#include "config/InMemoryUserDefaults.h"
+#include "panel/DeviceRow.h"
+#include "panel/PanelModel.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace flitbar {
+namespace {
+
+using Lifecycle = EngineSnapshot::Lifecycle;
+
+// On host 1 of `hostCount`.
+DeviceInfo device(std::string name, std::string unitID, int hostCount, std::optional<DeviceBattery> battery = {}) {
+  DeviceInfo info;
+  info.name = std::move(name);
+  info.unitID = std::move(unitID);
+  info.changeHostFeature = 9;
+  info.hostCount = static_cast<std::uint8_t>(hostCount);
+  info.hostNames = std::vector<std::string>{"Desk", "", "Travel Book"};
+  info.battery = battery;
+  return info;
+}
+
+// One line per entry; rows show id, text, trailing, badges, current and check mark, then their
+// expansion indented.
+void describe(const std::vector<PanelEntry>& entries, std::vector<std::string>& lines, const std::string& indent) {
+  for (const auto& entry : entries) {
+    const auto& v = entry.value;
+    if (auto* title = std::get_if<PanelTitle>(&v)) lines.push_back(indent + "title " + title->text);
+    if (auto* text = std::get_if<PanelText>(&v))
+      lines.push_back(indent + (text->secondary ? "note " : "text ") + text->text);
+    if (auto* toggle = std::get_if<PanelToggle>(&v)) lines.push_back(indent + "toggle " + toggle->title);
+    if (std::holds_alternative<PanelSeparator>(v)) lines.push_back(indent + "---");
+    if (std::holds_alternative<PanelFooterSeparator>(v)) lines.push_back(indent + "===");
+    if (std::holds_alternative<PanelSpacer>(v)) lines.push_back(indent + "spacer");
+    if (auto* buttons = std::get_if<PanelButtons>(&v)) {
+      std::string line = indent + "buttons";
+      for (const auto& button : buttons->buttons) line += " [" + button.title + (button.enabled ? "]" : " off]");
+      lines.push_back(line);
+    }
+    if (auto* row = std::get_if<PanelRow>(&v)) {
+      std::string line = indent + row->id + " " + row->text;
+      if (row->trailing) line += " > " + *row->trailing;
+      for (const auto& detail : row->details) line += " (" + detail.text + (detail.tint ? " red)" : ")");
+      if (row->isCurrent) line += " current";
+      if (row->isChecked) line += *row->isChecked ? " checked" : " unchecked";
+      lines.push_back(line);
+      describe(row->expansion, lines, indent + "  ");
+    }
+  }
+}
+
+// An action that logs its tag and arguments.
+template <typename... Args>
+std::function<void(Args...)> record(std::vector<std::string>& calls, std::string tag) {
+  return [&calls, tag](Args... args) {
+    std::ostringstream line;
+    line << tag;
+    ((line << ' ' << args), ...);
+    calls.push_back(line.str());
+  };
+}
+
+class PanelModelTest : public ::testing::Test {
+ public:
+  PanelModelTest() {
+    input.applicationName = "Flitbar";
+    input.hostLabel = [](int host) { return "“Host " + std::to_string(host) + "”"; };
+    auto& actions = input.actions;
+    actions.setDestination = record<int>(calls, "destination");
+    actions.setHost = record<int, bool>(calls, "hide");
+    actions.setRavezOzururiza = record<bool>(calls, "ravez");
+    actions.startEditingDevice = record<const std::string&>(calls, "edit");
+    actions.commitDeviceName = [this](const std::optional<std::string>& unit, const std::string& device,
+                                      const std::string& name) {
+      calls.push_back("name " + *unit + " " + device + " " + name);
+    };
+  }
+
+  // A running receiver with a keyboard and a mouse on host 1 of `hosts`. receiver with a keyboard and a mouse on host 1
+  // of `hosts`.
+  void running(int hosts) {
+    input.snapshot.lifecycle = Lifecycle::running;
+    input.snapshot.devices = {device("MX Keys", "AA:BB:CC:01", hosts, DeviceBattery{60, false}),
+                              device("MX Master 3", "AA:BB:CC:02", hosts)};
+    input.effectiveHostCount = hosts;
+    input.effectiveThisHost = 1;
+  }
+
+  // The lines between the title and the footer, which every state shares.
+  std::vector<std::string> body() {
+    std::vector<std::string> out;
+    describe(PanelModel(input, defaults).content(), out, "");
+    EXPECT_EQ(out.front(), "title Flitbar");
+    EXPECT_EQ(std::vector(out.end() - 2, out.end()),
+              (std::vector<std::string>{"===", "toggle Enable Ravez Ozururiza"}));
+    return {out.begin() + 1, out.end() - 2};
+  }
+
+  static const PanelRow& row(const std::vector<PanelEntry>& entries, const std::string& id) {
+    if (const auto* found = find(entries, id)) return *found;
+    throw std::out_of_range(id);
+  }
+  static const PanelRow* find(const std::vector<PanelEntry>& entries, const std::string& id) {
+    for (const auto& entry : entries) {
+      const auto* candidate = std::get_if<PanelRow>(&entry.value);
+      if (candidate && candidate->id == id) return candidate;
+      if (const auto* inner = candidate ? find(candidate->expansion, id) : nullptr) return inner;
+    }
+    return nullptr;
+  }
+
+  PanelModelInput input;
+  InMemoryUserDefaults defaults;
+  std::vector<std::string> calls;
+};
+
+struct StateCase {
+  const char* name;
+  std::function<void(PanelModelTest&)> arrange;
+  std::vector<std::string> expected;
+};
+
+class PanelModelStates : public PanelModelTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(PanelModelStates, BuildsTheEntriesOfTheState) {
+  GetParam().arrange(*this);
+  EXPECT_EQ(body(), GetParam().expected);
+}
+
+const std::vector<std::string> devicesExpanded = {"devices Devices (60%)", "  device-unit:AA:BB:CC:01 MX Keys (60%)",
+                                                  "  device-unit:AA:BB:CC:02 MX Master 3"};
+
+std::vector<std::string> join(std::vector<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PanelModelStates,
+    ::testing::Values(
+        StateCase{
+            "ErrorWithVendorAgentRescueAndIssue",
+            [](PanelModelTest& t) {
+              t.running(2);
+              t.input.snapshot.lastError = "Receiver access permission needed.";
+              t.input.snapshot.problem = EngineSnapshot::Problem::accessDenied;
+              t.input.vendorAgentRunning = true;
+              t.input.wheelDiversion = WheelDiversion{2, "MX Master 3", {1, 0, 0}};
+              t.input.wheelWriteInProgress = true;
+              t.input.snapshot.configIssues = {{ConfigIssue::Kind::invalidHost, 2, "host must be 1, 2 or 3"},
+                                               {ConfigIssue::Kind::invalidDocument, {}, "not JSON"}};
+            },
+            {"text Access Needed", "buttons [Quit Logi Options+] [Grant Access…] [Retry]", "spacer",
+             "text MX Master 3’s wheel is diverted to a driver that isn’t running, so scrolling goes nowhere.",
+             "buttons [Restore Wheel Scrolling off]", "note ⚠ binding 3: host must be 1, 2 or 3", "note ⚠ not JSON"}},
+        StateCase{"SilentReceiver",
+                  [](PanelModelTest& t) {
+                    t.input.snapshot.lastError = "x";
+                    t.input.snapshot.problem = EngineSnapshot::Problem::silentReceiver;
+                  },
+                  {"text No Response", "buttons [Grant Access…] [Retry]"}},
+        StateCase{"Starting",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.lifecycle = Lifecycle::starting;
+                  },
+                  {"text Connecting…"}},
+        StateCase{"Moving",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.movingToHost = 2;
+                  },
+                  {"text Moving to “Host 2”…"}},
+        StateCase{"StoppedWithoutDevices",
+                  [](PanelModelTest& t) { t.input.snapshot.lifecycle = Lifecycle::stopped; },
+                  {"text No Devices Detected…"}},
+        StateCase{"AllDevicesAwayKeepsTheLastHostCount",
+                  [](PanelModelTest& t) {
+                    t.input.snapshot.lifecycle = Lifecycle::running;
+                    t.input.effectiveHostCount = 3;
+                    t.input.effectiveThisHost = 2;
+                  },
+                  {"---", "hosts Hosts > Host 2", "  host-2 Host 2 current", "devices Devices"}},
+        StateCase{"RunningWithTwoHosts",
+                  [](PanelModelTest& t) {
+                    t.running(2);
+                    t.input.snapshot.destinationHost = 2;
+                  },
+                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
+                         "    host-2-destination Send Here on Lock checked", "    ---"},
+                        devicesExpanded})},
+        StateCase{"RunningWithThreeHosts", [](PanelModelTest& t) { t.running(3); },
+                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
+                         "    host-2-destination Send Here on Lock unchecked", "    ---",
+                         "    host-2-remove Remove from List", "  host-3 Travel Book",
+                         "    host-3-destination Send Here on Lock unchecked", "    ---",
+                         "    host-3-remove Remove from List"},
+                        devicesExpanded})},
+        StateCase{"ManualBindingsWithAHiddenHost",
+                  [](PanelModelTest& t) {
+                    t.running(3);
+                    t.input.snapshot.bindingSource = BindingSource::manual;
+                    t.defaults.set("hiddenHosts", {1, 3});
+                    t.defaults.set("hostNames", {{"2", "Studio"}});
+                  },
+                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Studio"}, devicesExpanded})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PanelModelTest, RowsCarryTheirActionsToolTipsAndEditors) {
+  running(3);
+  input.snapshot.devices[1].unitID = "";
+  input.editingDeviceKey = "unit:AA:BB:CC:01";
+  auto kept = PanelModel(input, defaults).content();
+  for (const char* id : {"host-3-remove", "host-3-destination", "device-name:MX Master 3"}) row(kept, id).action();
+  EXPECT_EQ(row(kept, "host-1").toolTip, "Double-click to rename.");
+  EXPECT_EQ(row(kept, "host-2").toolTip, "Move every device to “Host 2” Double-click to rename.");
+  const auto& device = row(kept, "device-unit:AA:BB:CC:01");
+  ASSERT_TRUE(device.editingName);
+  EXPECT_EQ(device.editingName->placeholder, "MX Keys");
+  device.editingName->onCommit("Typing");
+  EXPECT_EQ(calls, (std::vector<std::string>{"hide 3 1", "destination 3", "edit name:MX Master 3",
+                                             "name AA:BB:CC:01 MX Keys Typing"}));
+}
+
+TEST_F(PanelModelTest, TheToggleTurnsBothSwitchesOffWhileEitherIsOn) {
+  defaults.set("autoSwitchBoth", false);
+  std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
+  defaults.set("switchAwayWhenLocked", false);
+  std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
+  EXPECT_EQ(calls, (std::vector<std::string>{"ravez 0", "ravez 1"}));
+}
+
+TEST_F(PanelModelTest, BatteryBadgesFollowLevelChargingAndContrast) {
+  running(2);
+  input.snapshot.devices[0].battery = DeviceBattery{19, false};
+  input.snapshot.devices[1].battery = DeviceBattery{20, false};
+  input.snapshot.devices.push_back(device("MX Anywhere", "AA:BB:CC:03", 2, DeviceBattery{5, true}));
+  for (const auto& [contrast, low] : {std::pair{false, "19%"}, std::pair{true, "! 19%"}}) {
+    input.differentiateWithoutColor = contrast;
+    std::vector<std::string> lines;
+    describe({{PanelModel(input, defaults).devicesHeader()}}, lines, "");
+    EXPECT_EQ(lines, (std::vector<std::string>{"devices Devices (" + std::string(low) + " red) (20%) (5%)",
+                                               "  device-unit:AA:BB:CC:01 MX Keys (" + std::string(low) + " red)",
+                                               "  device-unit:AA:BB:CC:02 MX Master 3 (20%)",
+                                               "  device-unit:AA:BB:CC:03 MX Anywhere (5% charging)"}));
+  }
+}
+
+TEST(DeviceRowSymbol, KeysOrKeyboardInAnyCaseIsAKeyboard) {
+  for (const char* name : {"MX Keys", "mx KEYS mini", "Wireless Keyboard K270"})
+    EXPECT_EQ(DeviceRow::symbol(name).name, "input-keyboard") << name;
+  for (const char* name : {"MX Master 3", "Key Light", ""})
+    EXPECT_EQ(DeviceRow::symbol(name).name, "input-mouse") << name;
+}
+
+}  // namespace
+}  // namespace flitbar
