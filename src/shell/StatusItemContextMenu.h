@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QMenu;
+
+namespace flitbar {
+
+// The tray icon's context menu. The desktop's panel draws it (also on Wayland), so it is kept
+// current in place rather than built at the click.
+class StatusItemContextMenu {
+ public:
+  // One switch of the application, shown with a check mark.
+  struct Setting {
+    std::string title;
+    bool isOn = false;
+    bool enabled = true;
+    std::function<void()> action;
+  };
+
+  // What the fixed entries do; `openPanel` is first because some desktops open this menu on a
+  // left click, where it is the only way to the panel.
+  struct Actions {
+    std::function<void()> openPanel;
+    std::function<void()> hideIcon;
+    std::function<void()> showAbout;
+    std::function<void()> quit;
+  };
+
+  // Replaces the entries of `menu`: "Open <name>", the settings, "Hide Tray Icon" (only with a
+  // hide action), "About <name>", "Quit <name>". Deletes the old entries, so never call it from
+  // inside one of their actions: queue it instead.
+  static void build(QMenu& menu, const QString& appName, const std::vector<Setting>& settings, const Actions& actions);
+};
+
+}  // namespace flitbar
