@@ -14,12 +14,12 @@ void addEntry(QMenu& menu, const QString& title, const std::function<void()>& ac
 
 }  // namespace
 
-void StatusItemContextMenu::build(QMenu& menu, const QString& appName, const std::vector<Setting>& settings,
+void StatusItemContextMenu::build(QMenu& menu, const QString& appName, const std::vector<StatusMenuSetting>& settings,
                                   const Actions& actions) {
   menu.clear();
   addEntry(menu, QStringLiteral("Open ") + appName, actions.openPanel);
   menu.addSeparator();
-  for (const Setting& setting : settings) {
+  for (const StatusMenuSetting& setting : settings) {
     QAction* entry = menu.addAction(QString::fromStdString(setting.title));
     entry->setCheckable(true);
     entry->setChecked(setting.isOn);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "shell/StatusMenuSetting.h"
+
 #include <QString>
 
 #include <functional>
-#include <string>
 #include <vector>
 
 class QMenu;
@@ -14,14 +15,6 @@ namespace flitbar {
 // current in place rather than built at the click.
 class StatusItemContextMenu {
  public:
-  // One switch of the application, shown with a check mark.
-  struct Setting {
-    std::string title;
-    bool isOn = false;
-    bool enabled = true;
-    std::function<void()> action;
-  };
-
   // What the fixed entries do; `openPanel` is first because some desktops open this menu on a
   // left click, where it is the only way to the panel.
   struct Actions {
@@ -34,7 +27,8 @@ class StatusItemContextMenu {
   // Replaces the entries of `menu`: "Open <name>", the settings, "Hide Tray Icon" (only with a
   // hide action), "About <name>", "Quit <name>". Deletes the old entries, so never call it from
   // inside one of their actions: queue it instead.
-  static void build(QMenu& menu, const QString& appName, const std::vector<Setting>& settings, const Actions& actions);
+  static void build(QMenu& menu, const QString& appName, const std::vector<StatusMenuSetting>& settings,
+                    const Actions& actions);
 };
 
 }  // namespace flitbar

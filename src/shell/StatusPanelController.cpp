@@ -28,7 +28,8 @@ bool compositorPlacesWindows() { return QGuiApplication::platformName().startsWi
 
 StatusPanelController::StatusPanelController(Style style, QObject* parent)
     : QObject(parent), style_(style), window_(std::make_unique<QWidget>()) {
-  window_->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  window_->setWindowFlags(style_.normalWindow ? Qt::Window
+                                              : Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   window_->setAttribute(Qt::WA_TranslucentBackground, style_.translucent);
   window_->installEventFilter(this);
   auto* layout = new QVBoxLayout(window_.get());
@@ -138,7 +139,7 @@ void StatusPanelController::reposition() {
   const QSize contentSize = ground_->sizeHint();
   const int margin = style_.translucent ? shadowMargin : 0;
   const QMargins shadowRoom(margin, margin, margin, margin);
-  if (compositorPlacesWindows()) {
+  if (compositorPlacesWindows() || style_.normalWindow) {
     window_->resize(contentSize.grownBy(shadowRoom));
     return;
   }
@@ -155,7 +156,7 @@ void StatusPanelController::prepareForSleep(bool sleeping) {
 }
 
 bool StatusPanelController::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.get() && event->type() == QEvent::WindowDeactivate) {
+  if (watched == window_.get() && event->type() == QEvent::WindowDeactivate && !style_.normalWindow) {
     hide();
     return false;
   }

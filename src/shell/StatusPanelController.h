@@ -28,6 +28,8 @@ class StatusPanelController : public QObject {
     // The desktop asked for reduced animation: hide at once.
     bool reducedMotion = false;
     std::chrono::milliseconds fadeDuration{133};
+    // Without a tray there is nothing to hang from: an ordinary window that stays until closed.
+    bool normalWindow = false;
   };
 
   explicit StatusPanelController(Style style, QObject* parent = nullptr);
