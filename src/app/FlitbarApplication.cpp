@@ -11,11 +11,27 @@
 namespace flitbar {
 
 FlitbarApplication::FlitbarApplication(AppIdentity identity, ConfigStore bindings,
-                                       RunningApplications& runningApplications, ProcessTable& processes)
+                                       RunningApplications& runningApplications, ProcessTable& processes, Parts parts)
     : identity_(std::move(identity)),
       bindings_(std::move(bindings)),
       runningApplications_(runningApplications),
-      processes_(processes) {}
+      processes_(processes),
+      defaultsStore_(std::move(parts.defaults)),
+      defaults_(*defaultsStore_),
+      makeEngine_(std::move(parts.makeEngine)),
+      observeDesktop_(std::move(parts.observeDesktop)),
+      snapshot_(std::move(parts.snapshot)) {
+  if (!snapshot_.devices.empty()) {
+    lastKnownHostCount_ = snapshot_.hostCount();
+    lastKnownThisHost_ = snapshot_.thisHost();
+  }
+}
+
+FlitbarApplication::FlitbarApplication(AppIdentity identity, ConfigStore bindings,
+                                       RunningApplications& runningApplications, ProcessTable& processes)
+    : FlitbarApplication(std::move(identity), std::move(bindings), runningApplications, processes, Parts{}) {}
+
+FlitbarApplication::~FlitbarApplication() = default;
 
 std::vector<CLICommandHelp> FlitbarApplication::commandHelp() const {
   return {
@@ -39,6 +55,8 @@ std::optional<CLIResult> FlitbarApplication::handleCLI(const std::vector<std::st
   return CLIResult{result.status, std::move(result.standardOutput), std::move(result.standardError)};
 }
 
-int FlitbarApplication::runMenubarApplication(int argc, char** argv) { return MenubarHost(identity_).run(argc, argv); }
+int FlitbarApplication::runMenubarApplication(int argc, char** argv) {
+  return MenubarHost::run(*this, defaults_, argc, argv);
+}
 
 }  // namespace flitbar

@@ -88,7 +88,8 @@ CommandResult switchTo(const std::vector<std::string>& arguments, const CLIEnvir
   const auto host = static_cast<std::uint8_t>(*parsed);
 
   if (environment.isGUIRunning()) {
-    environment.requestSwitch(host);
+    if (!environment.requestSwitch(host))
+      return {1, "", "error: The running Flitbar did not accept the switch request.\n"};
     return {0, fmt::format("Requested running Flitbar to switch all capable devices to host {}.\n", host), ""};
   }
 

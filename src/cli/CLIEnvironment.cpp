@@ -8,7 +8,7 @@ CLIEnvironment CLIEnvironment::live(SwitchRelay& relay) {
   return {
       [] { return LiveReceiver::open(); },
       [&relay] { return relay.isGUIRunning(); },
-      [&relay](std::uint8_t host) { relay.send(host); },
+      [&relay](std::uint8_t host) { return relay.send(host); },
   };
 }
 

@@ -13,7 +13,8 @@ struct CLIEnvironment {
   // Opens the receiver and discovers its devices. Throws HIDPPError.
   std::function<OpenedReceiver()> openReceiver;
   std::function<bool()> isGUIRunning;
-  std::function<void(std::uint8_t host)> requestSwitch;
+  // True when the running application accepted the request.
+  std::function<bool(std::uint8_t host)> requestSwitch;
 
   // The real receiver and the given relay (which must outlive the environment).
   static CLIEnvironment live(SwitchRelay& relay);

@@ -12,8 +12,9 @@ class SwitchRelay {
 
   // True only when another process is the running menu-bar application.
   virtual bool isGUIRunning() = 0;
-  // Broadcasts a request to move every capable device to `host` (1..3). Never fails visibly.
-  virtual void send(std::uint8_t host) = 0;
+  // Asks the running application to move every capable device to `host` (1..3); true when the
+  // application accepted the request.
+  virtual bool send(std::uint8_t host) = 0;
 };
 
 }  // namespace flitbar

@@ -50,10 +50,15 @@ std::string FileLogger::timestamp(std::chrono::system_clock::time_point time) {
 }
 
 void FileLogger::prepareFile() {
+  // The log names hosts and devices: only its owner may read it.
   std::error_code ignored;
-  std::filesystem::create_directories(fileURL_.parent_path(), ignored);
-  const int fd = ::open(fileURL_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd >= 0) ::close(fd);
+  const auto folder = fileURL_.parent_path();
+  std::filesystem::create_directories(folder, ignored);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
+  const int fd = ::open(fileURL_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  ::fchmod(fd, 0600);
+  ::close(fd);
 }
 
 void FileLogger::log(LogLevel level, const std::string& message) {

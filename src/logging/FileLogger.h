@@ -18,7 +18,8 @@ class FileLogger : public Logging {
  public:
   using Clock = std::function<std::chrono::system_clock::time_point()>;
 
-  // Creates the file (and its directories) when missing; failures only mean lost lines.
+  // Creates the file (and its directories) when missing and makes the file 0600 and its folder
+  // 0700; failures only mean lost lines.
   FileLogger(std::filesystem::path fileURL, std::int64_t maximumBytes, Clock clock = std::chrono::system_clock::now);
 
   void log(LogLevel level, const std::string& message) override;

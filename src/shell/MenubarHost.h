@@ -1,20 +1,44 @@
 #pragma once
 
-#include "shell/AppIdentity.h"
+#include "config/UserDefaults.h"
+#include "logging/Logging.h"
+#include "shell/StatusHost.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
 
 namespace flitbar {
 
-// The long-lived host of the menu-bar application. For now it keeps a Qt application running
-// until SIGINT, SIGTERM or SIGHUP asks it to end.
-class MenubarHost {
-public:
-  explicit MenubarHost(const AppIdentity& identity);
+class FlitbarApplication;
 
-  // Runs the event loop; returns the exit status (0 after a termination signal).
-  int run(int argc, char** argv);
+// The host of the running application: claims the single instance, keeps the log, builds the
+// context, starts the coordinator and stops it when SIGINT, SIGTERM or SIGHUP asks the process to
+// end. Without a tray it runs all the same; the status item's methods then only keep their state.
+class MenubarHost : public StatusHost, public std::enable_shared_from_this<MenubarHost> {
+ public:
+  // Runs the application until a termination signal; returns the exit status. A second start
+  // asks the running instance to reopen and returns 0 at once.
+  static int run(FlitbarApplication& application, UserDefaults& defaults, int argc, char** argv);
 
-private:
-  AppIdentity identity_;
+  MenubarHost(FlitbarApplication& application, Logging& logger);
+
+  void refreshStatusItem() override;
+  void flashStatusText(const std::string& text, double seconds) override;
+  void updateStatusToolTip(const std::string& text) override;
+  void hidePanel() override;
+  void reopen() override;
+
+  // The text shown beside the icon (empty when none) and the tool tip.
+  const std::string& statusText() const { return statusText_; }
+  const std::string& toolTip() const { return toolTip_; }
+
+ private:
+  FlitbarApplication& application_;
+  Logging& logger_;
+  std::string statusText_;
+  std::string toolTip_;
+  std::int64_t statusTextGeneration_ = 0;
 };
 
 }  // namespace flitbar

@@ -48,6 +48,11 @@ TEST(CLISwitch, RelaysToTheRunningApplicationWithoutOpeningTheReceiver) {
             (CommandResult{0, "Requested running Flitbar to switch all capable devices to host 2.\n", ""}));
   EXPECT_EQ(fake.relayed, std::vector<std::uint8_t>{2});
   EXPECT_EQ(fake.opens, 0);
+
+  fake.relayAccepts = false;
+  EXPECT_EQ(fake.run({"switch", "3"}),
+            (CommandResult{1, "", "error: The running Flitbar did not accept the switch request.\n"}));
+  EXPECT_EQ(fake.opens, 0) << "an undelivered request must not fall back to opening the receiver";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ struct FakeEnvironment {
   bool guiRunning = false;
   int opens = 0;
   std::vector<std::uint8_t> relayed;
+  bool relayAccepts = true;
 
   CLIEnvironment environment() {
     return {
@@ -25,7 +26,10 @@ struct FakeEnvironment {
           return {session, devices};
         },
         [this] { return guiRunning; },
-        [this](std::uint8_t host) { relayed.push_back(host); },
+        [this](std::uint8_t host) {
+          relayed.push_back(host);
+          return relayAccepts;
+        },
     };
   }
 

@@ -1,11 +1,8 @@
 #include "platform/dbus/DBusRunningApplications.h"
 #include "platform/dbus/SwitchIPC.h"
-#include "platform/dbus/SwitchRequestObserver.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +24,6 @@ TEST(SwitchIPCDecoding, AcceptsOnlyWholeNumbersOneToThree) {
   }
   EXPECT_EQ(SwitchIPC::host({}), std::nullopt);
   EXPECT_EQ(SwitchIPC::host({{"Host", 2}}), std::nullopt);
-  EXPECT_EQ(SwitchIPC::notificationName("dev.flitbar.flitbar"), "dev.flitbar.flitbar.switch-request");
 }
 
 class ListedApplications : public RunningApplications {
@@ -61,16 +57,7 @@ class SwitchIPCOnTheBus : public ::testing::Test {
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
   }
   void SetUp() override {
-    if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
-  }
-
-  // Runs the event loop until `done` or two seconds pass.
-  template <typename Predicate>
-  static bool processEventsUntil(Predicate done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "the test command provides a session bus";
   }
 };
 
@@ -83,33 +70,6 @@ TEST_F(SwitchIPCOnTheBus, OwningTheNameOurselvesIsNotARunningApplication) {
   EXPECT_EQ(running.processIds(identifier), std::vector<int>{getpid()});
   EXPECT_FALSE(ipc.isGUIRunning());
   QDBusConnection::sessionBus().unregisterService(QString::fromStdString(identifier));
-}
-
-TEST_F(SwitchIPCOnTheBus, ARequestReachesObserversOfItsNameOnly) {
-  DBusRunningApplications running;
-  std::vector<std::uint8_t> ours;
-  std::vector<std::uint8_t> others;
-  SwitchRequestObserver observer("dev.flitbar.relaytest", [&](std::uint8_t host) { ours.push_back(host); });
-  SwitchRequestObserver stranger("dev.flitbar.other", [&](std::uint8_t host) { others.push_back(host); });
-  ASSERT_TRUE(observer.isListening());
-
-  SwitchIPC(running, "dev.flitbar.relaytest", getpid()).send(3);
-  EXPECT_TRUE(processEventsUntil([&] { return !ours.empty(); }));
-  EXPECT_EQ(ours, std::vector<std::uint8_t>{3});
-  EXPECT_TRUE(others.empty());
-}
-
-TEST_F(SwitchIPCOnTheBus, InvalidRequestsAreIgnored) {
-  std::vector<std::uint8_t> received;
-  SwitchRequestObserver observer("dev.flitbar.relaytest", [&](std::uint8_t host) { received.push_back(host); });
-  auto bus = QDBusConnection::sessionBus();
-  for (const QVariant& host : {QVariant(2.5), QVariant(true), QVariant(2.0)}) {
-    auto request = QDBusMessage::createSignal(SwitchIPC::objectPath, SwitchIPC::interfaceName, SwitchIPC::signalName);
-    request << QString("dev.flitbar.relaytest.switch-request") << QVariantMap{{"host", host}};
-    bus.send(request);
-  }
-  EXPECT_TRUE(processEventsUntil([&] { return !received.empty(); }));
-  EXPECT_EQ(received, std::vector<std::uint8_t>{2}) << "only the 2.0 request decodes";
 }
 
 }  // namespace

@@ -9,7 +9,8 @@ namespace flitbar {
 
 namespace {
 
-constexpr int busTimeoutMilliseconds = 1000;
+// The owner answers once it has checked the caller; the switch itself goes on afterwards.
+constexpr int requestTimeoutMilliseconds = 3000;
 
 bool isNumber(const QVariant& value) {
   switch (value.metaType().id()) {
@@ -41,21 +42,13 @@ bool SwitchIPC::isGUIRunning() {
   return false;
 }
 
-void SwitchIPC::send(std::uint8_t host) {
+bool SwitchIPC::send(std::uint8_t host) {
   auto bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  auto request = QDBusMessage::createSignal(objectPath, interfaceName, signalName);
-  request << notificationName(bundleIdentifier_) << QVariantMap{{"host", static_cast<int>(host)}};
-  if (!bus.send(request)) return;
-  // The bus handles one connection's messages in order: once it answers a ping, the request has
-  // been delivered, and the process may end.
-  const auto ping = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                   "org.freedesktop.DBus.Peer", "Ping");
-  bus.call(ping, QDBus::Block, busTimeoutMilliseconds);
-}
-
-QString SwitchIPC::notificationName(const std::string& bundleIdentifier) {
-  return QString::fromStdString(bundleIdentifier + ".switch-request");
+  if (!bus.isConnected()) return false;
+  auto request = QDBusMessage::createMethodCall(QString::fromStdString(bundleIdentifier_), objectPath, interfaceName,
+                                                "RequestSwitch");
+  request << QVariantMap{{"host", static_cast<int>(host)}};
+  return bus.call(request, QDBus::Block, requestTimeoutMilliseconds).type() == QDBusMessage::ReplyMessage;
 }
 
 std::optional<std::uint8_t> SwitchIPC::host(const QVariantMap& userInfo) {

@@ -3,7 +3,6 @@
 #include "cli/SwitchRelay.h"
 #include "platform/RunningApplications.h"
 
-#include <QString>
 #include <QVariantMap>
 
 #include <cstdint>
@@ -14,25 +13,21 @@ namespace flitbar {
 
 // The switch request relay on the session bus.
 //
-// The running menu-bar application owns the well-known name equal to the bundle identifier.
-// A request is the broadcast signal `Posted(s name, a{sv} userInfo)` on the object path and
-// interface below, with name = bundle identifier + ".switch-request" and userInfo {"host": int}.
-// Without a session bus nothing is running and sending does nothing; bus calls time out after
-// one second, so a wedged bus cannot hang a command.
+// The running application owns the well-known name equal to the bundle identifier and serves
+// `RequestSwitch(a{sv} userInfo)` with userInfo {"host": int} on the object path and interface
+// below (see ApplicationBus). A request is a method call on that owner, so the sender learns
+// whether it arrived. Bus calls time out, so a wedged bus cannot hang a command.
 class SwitchIPC : public SwitchRelay {
  public:
-  static constexpr const char* objectPath = "/dev/flitbar/DistributedNotifications";
-  static constexpr const char* interfaceName = "dev.flitbar.DistributedNotifications";
-  static constexpr const char* signalName = "Posted";
+  static constexpr const char* objectPath = "/dev/flitbar/Application";
+  static constexpr const char* interfaceName = "dev.flitbar.Application";
 
   // `ownProcessId` is the process that does not count as the running application.
   SwitchIPC(RunningApplications& runningApplications, std::string bundleIdentifier, int ownProcessId);
 
   bool isGUIRunning() override;
-  void send(std::uint8_t host) override;
+  bool send(std::uint8_t host) override;
 
-  // bundle identifier + ".switch-request".
-  static QString notificationName(const std::string& bundleIdentifier);
   // The host of a received request: a number (not a Boolean) that is a whole 1, 2 or 3.
   static std::optional<std::uint8_t> host(const QVariantMap& userInfo);
 

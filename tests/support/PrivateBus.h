@@ -1,0 +1,44 @@
+#pragma once
+
+#include "support/ProcessRunner.h"
+#include "support/TemporaryDirectory.h"
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace flitbar::testing {
+
+// A dbus-daemon of the test's own, so tests that own well-known names never meet each other.
+// Throws when the daemon cannot be started: a D-Bus test without a bus must fail, not skip.
+class PrivateBus {
+ public:
+  PrivateBus() {
+    const auto socket = folder_ / "bus";
+    address_ = "unix:path=" + socket.string();
+    daemon_ = std::make_unique<RunningProcess>(
+        "/usr/bin/dbus-daemon",
+        std::vector<std::string>{"--session", "--nofork", "--nopidfile", "--address=" + address_});
+    for (int attempt = 0; attempt < 200 && !std::filesystem::exists(socket); ++attempt)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!std::filesystem::exists(socket)) throw std::runtime_error("dbus-daemon did not start");
+  }
+  ~PrivateBus() {
+    daemon_->signal(SIGTERM);
+    daemon_->wait(std::chrono::seconds(10));
+  }
+  PrivateBus(const PrivateBus&) = delete;
+  PrivateBus& operator=(const PrivateBus&) = delete;
+
+  const std::string& address() const { return address_; }
+
+ private:
+  TemporaryDirectory folder_;
+  std::string address_;
+  std::unique_ptr<RunningProcess> daemon_;
+};
+
+}  // namespace flitbar::testing
