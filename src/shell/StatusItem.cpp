@@ -20,12 +20,16 @@ StatusItem::StatusItem(QMenu& contextMenu, QObject* parent) : QObject(parent) {
   redraw();
 }
 
+// Both are set on every refresh of the application; each change is a round trip to the panel.
 void StatusItem::setMood(StatusIconMood mood) {
+  if (mood_ == mood) return;
   mood_ = mood;
   redraw();
 }
 
-void StatusItem::setToolTip(const QString& text) { icon_.setToolTip(text); }
+void StatusItem::setToolTip(const QString& text) {
+  if (icon_.toolTip() != text) icon_.setToolTip(text);
+}
 
 void StatusItem::setVisible(bool visible) { icon_.setVisible(visible); }
 

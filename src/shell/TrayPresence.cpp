@@ -84,9 +84,28 @@ void TrayPresence::rebuildMenu() {
   QTimer::singleShot(0, this, [this] {
     menuRebuildQueued_ = false;
     std::vector<StatusMenuSetting> settings = coordinator_.settings();
-    StatusItemContextMenu::build(
-        menu_, QString::fromStdString(identity_.name), settings,
-        {[this] { showPanel(panel_); }, [this] { hideIcon(); }, [this] { showAbout(); }, coordinator_.quit});
+    // A setting's state shows in the menu, so the menu follows every change of one.
+    for (StatusMenuSetting& setting : settings) {
+      setting.action = [this, action = std::move(setting.action)] {
+        action();
+        rebuildMenu();
+      };
+    }
+    // Rebuilt only on a change: a rebuild renumbers the entries, which resets a menu the panel shows.
+    std::string menuState;
+    for (const StatusMenuSetting& setting : settings) {
+      menuState += setting.title + (setting.isOn ? "+" : "-") + (setting.enabled ? "+" : "-") + '\n';
+    }
+    const bool menuChanged = menuState != menuState_;
+    const bool contentChanged = menuChanged || toolTip_ != standInToolTip_;
+    menuState_ = menuState;
+    standInToolTip_ = toolTip_;
+    if (menuChanged) {
+      StatusItemContextMenu::build(
+          menu_, QString::fromStdString(identity_.name), settings,
+          {[this] { showPanel(panel_); }, [this] { hideIcon(); }, [this] { showAbout(); }, coordinator_.quit});
+    }
+    if (!contentChanged) return;
     std::vector<SimplePanelContent::Row> rows;
     for (const StatusMenuSetting& setting : settings) {
       rows.push_back({QString::fromStdString((setting.isOn ? "☑ " : "☐ ") + setting.title), setting.action});

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ class TrayPresence : public QObject {
   std::unique_ptr<StatusPanelController> window_;
   AboutWindowController about_;
   bool menuRebuildQueued_ = false;
+  // What the menu and the stand-in content show now.
+  std::optional<std::string> menuState_;
+  QString standInToolTip_;
 };
 
 }  // namespace flitbar

@@ -1,6 +1,4 @@
 #include "shell/StatusItem.h"
-#include "shell/StatusItemContextMenu.h"
-#include "shell/StatusPanelController.h"
 #include "shell/TrayAvailability.h"
 #include "support/QtTestApplication.h"
 
@@ -8,9 +6,14 @@
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
+#include <xcb/xcb.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace flitbar {
 namespace {
@@ -54,12 +57,14 @@ class WatcherProcess {
   }
   QString registeredItem() {
     QString item;
-    waitUntil([&] {
-      item = firstMatch(QStringLiteral("string \"([^\"]+)\""),
-                        property(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
-                                 QStringLiteral("RegisteredStatusNotifierItems")));
-      return !item.isEmpty();
-    });
+    waitUntil(
+        [&] {
+          item = firstMatch(QStringLiteral("string \"([^\"]+)\""),
+                            property(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+                                     QStringLiteral("RegisteredStatusNotifierItems")));
+          return !item.isEmpty();
+        },
+        30000);
     return item;
   }
 
@@ -67,73 +72,86 @@ class WatcherProcess {
   QProcess process_;
 };
 
-// The tray pieces as the host puts them together: an item, its menu and the panel it toggles.
-class TrayTest : public ::testing::Test {
+// Top-level windows on screen, as the X server sees them.
+int viewableWindows() {
+  xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+  xcb_query_tree_reply_t* tree =
+      xcb_query_tree_reply(x, xcb_query_tree(x, xcb_setup_roots_iterator(xcb_get_setup(x)).data->root), nullptr);
+  int viewable = 0;
+  for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, xcb_query_tree_children(tree)[i]), nullptr);
+    if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) ++viewable;
+    std::free(attributes);
+  }
+  std::free(tree);
+  xcb_disconnect(x);
+  return viewable;
+}
+
+// The built application on the test's private display and bus, with a home of its own.
+class FlitbarOnADesktop : public ::testing::Test {
  protected:
+  void SetUp() override {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"}) {
+      environment.insert(QString::fromUtf8(variable), home.path() + "/" + variable);
+    }
+    flitbar.setProcessEnvironment(environment);
+    flitbar.setProcessChannelMode(QProcess::ForwardedChannels);
+    flitbar.start(QStringLiteral(FLITBAR_EXECUTABLE), {});
+  }
+  void TearDown() override {
+    flitbar.terminate();
+    flitbar.waitForFinished();
+  }
+  void activate(const QString& item) {
+    busCall(item, itemPath, QStringLiteral("org.kde.StatusNotifierItem.Activate"),
+            {QStringLiteral("int32:0"), QStringLiteral("int32:0")});
+  }
+
+  const QString itemPath = QStringLiteral("/StatusNotifierItem");
   QApplication& application = test::qtApplication();
-
-  void waitForTray(std::chrono::milliseconds patience) {
-    TrayAvailability availability(QDBusConnection::sessionBus(), patience, [] { return false; });
-    availability.start();
-    ASSERT_TRUE(waitUntil([&] { return availability.isReady(); }, 30000));
-    item = std::make_unique<StatusItem>(menu);
-    StatusItemContextMenu::build(
-        menu, QStringLiteral("Flitbar"),
-        {{"Launch at Login", true, true, [] {}}, {"Enable Notifications", false, true, [] {}}},
-        {[this] { togglePanel(); }, [this] { item->setVisible(false); }, [] {}, [this] { quitRequested = true; }});
-    QObject::connect(item.get(), &StatusItem::clicked, [this] { togglePanel(); });
-    item->setToolTip(QStringLiteral("Flitbar: 2 devices on this computer"));
-    item->setVisible(true);
-  }
-  void togglePanel() {
-    if (panel.isVisible()) return panel.hide();
-    panel.show(&content, item->geometry().value_or(QRect(QCursor::pos(), QSize(1, 1))));
-  }
-
+  QTemporaryDir home;
   WatcherProcess watcher;
-  QMenu menu;
-  std::unique_ptr<StatusItem> item;
-  QWidget content;
-  StatusPanelController panel{{false, true, 0ms}};
-  bool quitRequested = false;
+  QProcess flitbar;
 };
 
-TEST_F(TrayTest, TheItemRegistersAndServesItsToolTipMenuAndClicks) {
+TEST_F(FlitbarOnADesktop, TheIconServesItsToolTipMenuAndClicksAndQuitEndsTheApplication) {
   ASSERT_TRUE(watcher.start());
-  waitForTray(10s);
-  const QString service = watcher.registeredItem();
-  const QString itemPath = QStringLiteral("/StatusNotifierItem");
+  const QString item = watcher.registeredItem();
+  ASSERT_FALSE(item.isEmpty());
   const QString sni = QStringLiteral("org.kde.StatusNotifierItem");
-  EXPECT_TRUE(property(service, itemPath, sni, QStringLiteral("ToolTip")).contains("2 devices on this computer"));
+  EXPECT_TRUE(property(item, itemPath, sni, QStringLiteral("ToolTip")).contains("\"Flitbar"));
 
   const QString menuPath =
-      firstMatch(QStringLiteral("object path \"([^\"]+)\""), property(service, itemPath, sni, QStringLiteral("Menu")));
+      firstMatch(QStringLiteral("object path \"([^\"]+)\""), property(item, itemPath, sni, QStringLiteral("Menu")));
   const QString layout =
-      busCall(service, menuPath, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+      busCall(item, menuPath, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
               {QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:")});
   for (const char* label :
        {"Open Flitbar", "Launch at Login", "Enable Notifications", "Hide Tray Icon", "About Flitbar", "Quit Flitbar"}) {
     EXPECT_TRUE(layout.contains(QStringLiteral("\"%1\"").arg(QString::fromUtf8(label)))) << label;
   }
 
-  content.setMinimumSize(200, 80);
-  busCall(service, itemPath, sni + ".Activate", {QStringLiteral("int32:0"), QStringLiteral("int32:0")});
-  EXPECT_TRUE(waitUntil([&] { return panel.isVisible(); })) << "a left click opens the panel";
-  busCall(service, itemPath, sni + ".Activate", {QStringLiteral("int32:0"), QStringLiteral("int32:0")});
-  EXPECT_TRUE(waitUntil([&] { return !panel.isVisible(); })) << "a second one closes it";
+  activate(item);
+  EXPECT_TRUE(waitUntil([] { return viewableWindows() == 1; })) << "a left click opens the panel";
+  activate(item);
+  EXPECT_TRUE(waitUntil([] { return viewableWindows() == 0; })) << "a second one closes it";
 
   // The id of the node whose own properties carry the label, not crossing into the next node.
   const QString quitId = firstMatch(QStringLiteral("int32 (\\d+)\\s+array \\[((?!int32).)*\"Quit Flitbar\""), layout);
   ASSERT_FALSE(quitId.isEmpty());
-  busCall(service, menuPath, QStringLiteral("com.canonical.dbusmenu.Event"),
+  busCall(item, menuPath, QStringLiteral("com.canonical.dbusmenu.Event"),
           {"int32:" + quitId, QStringLiteral("string:clicked"), QStringLiteral("variant:int32:0"),
            QStringLiteral("uint32:0")});
-  EXPECT_TRUE(waitUntil([&] { return quitRequested; }));
+  ASSERT_TRUE(waitUntil([&] { return flitbar.state() == QProcess::NotRunning; }));
+  EXPECT_EQ(flitbar.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(flitbar.exitCode(), 0);
 }
 
-TEST_F(TrayTest, AWatcherThatStartsLateStillGetsTheItem) {
+TEST_F(FlitbarOnADesktop, AWatcherThatStartsLateStillGetsTheIcon) {
   QTimer::singleShot(3s, [this] { ASSERT_TRUE(watcher.start()); });
-  waitForTray(60s);
   EXPECT_FALSE(watcher.registeredItem().isEmpty());
 }
 
