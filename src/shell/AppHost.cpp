@@ -9,7 +9,8 @@
 
 namespace flitbar::AppHost {
 
-void run(RoutedApplication& application, int argc, char** argv, const std::optional<std::string>& bundleIdentifier) {
+void run(RoutedApplication& application, int argc, char** argv,
+         const std::optional<std::string>& bundleIdentifier) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!arguments.empty()) {
     const auto result = routeCLI(application, arguments, bundleIdentifier);
