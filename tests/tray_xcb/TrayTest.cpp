@@ -155,21 +155,17 @@ TEST_F(FlitbarOnADesktop, AWatcherThatStartsLateStillGetsTheIcon) {
   EXPECT_FALSE(watcher.registeredItem().isEmpty());
 }
 
-TEST(TrayAvailabilityTest, WithoutAWatcherItFallsBackToAnX11TrayOrSaysOnceThereIsNone) {
+TEST(TrayAvailabilityTest, WithoutAnyTrayItSaysSoOnceAndStillTakesAWatcherThatComesLater) {
   test::qtApplication();
-  for (const bool legacyTray : {true, false}) {
-    TrayAvailability availability(QDBusConnection::sessionBus(), 50ms, [legacyTray] { return legacyTray; });
-    int missing = 0;
-    QObject::connect(&availability, &TrayAvailability::missing, [&] { ++missing; });
-    availability.start();
-    ASSERT_TRUE(waitUntil([&] { return availability.isReady() || missing > 0; }));
-    EXPECT_EQ(availability.isReady(), legacyTray);
-    if (legacyTray) continue;
-    WatcherProcess watcher;
-    ASSERT_TRUE(watcher.start());
-    EXPECT_TRUE(waitUntil([&] { return availability.isReady(); })) << "a watcher that comes later is still taken";
-    EXPECT_EQ(missing, 1);
-  }
+  TrayAvailability availability(QDBusConnection::sessionBus(), 50ms, [] { return false; });
+  int missing = 0;
+  QObject::connect(&availability, &TrayAvailability::missing, [&] { ++missing; });
+  availability.start();
+  ASSERT_TRUE(waitUntil([&] { return missing == 1; }));
+  WatcherProcess watcher;
+  ASSERT_TRUE(watcher.start());
+  EXPECT_TRUE(waitUntil([&] { return availability.isReady(); }));
+  EXPECT_EQ(missing, 1);
 }
 
 TEST(StatusItemTest, AnOlderFlashTimerNeverClearsANewerFlash) {

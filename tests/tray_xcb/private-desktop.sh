@@ -10,11 +10,7 @@ state=$(mktemp -d)
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x800x24 3>"$state/display" 2>"$state/xvfb.log" &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$state"' EXIT
-for _ in $(seq 200); do
-  [ -s "$state/display" ] && break
-  kill -0 "$server" 2>/dev/null || { cat "$state/xvfb.log" >&2; exit 1; }
-  sleep 0.05
-done
-[ -s "$state/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+for _ in $(seq 200); do [ -s "$state/display" ] && break; sleep 0.05; done
+[ -s "$state/display" ] || { cat "$state/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(tr -d '\n' <"$state/display")" QT_QPA_PLATFORM=xcb
 "$@"
