@@ -76,8 +76,8 @@ void AboutWindowController::build() {
   stack->addWidget(centredLabel(QString::fromStdString("Version " + identity_.version + " (" + identity_.build + ")"),
                                 12, QFont::Normal, true, window_.get()));
   QLabel* tagline = centredLabel(QString::fromStdString(identity_.tagline), 13, QFont::Normal, false, window_.get());
+  // Wrapped in full: the desktop's fonts may need a third line, and a cut tagline says less.
   tagline->setWordWrap(true);
-  tagline->setMaximumHeight(2 * tagline->fontMetrics().lineSpacing());
   stack->addWidget(tagline);
   stack->addSpacing(spacingAfterTagline - spacing);
 
