@@ -30,6 +30,24 @@ bool answersPing(ReceiverSession& receiver, std::uint8_t index) {
 using EngineTexts::errorText;
 using EngineTexts::joined;
 
+std::string deviceLabel(const std::vector<DeviceInfo>& devices, std::uint8_t index) {
+  const auto found =
+      std::find_if(devices.begin(), devices.end(), [index](const DeviceInfo& device) { return device.index == index; });
+  return (found == devices.end() ? std::string("Device") : found->name) + " (device " + std::to_string(index) + ")";
+}
+
+// What a departed device's memory says about where it went, for the log.
+std::string departureEvidence(const DeviceInfo& device, const std::map<std::uint8_t, HostMemory>& memory) {
+  const auto label = deviceLabel({device}, device.index);
+  const auto remembered = memory.find(device.index);
+  if (remembered == memory.end() || remembered->second.count <= remembered->second.host)
+    return "Departed: " + label + ", no memory of its host";
+  const auto& seen = remembered->second;
+  const int predicted = seen.host + 1 == seen.count ? 1 : seen.host + 2;
+  return "Departed: " + label + ", last seen on host " + std::to_string(seen.host + 1) + " of " +
+         std::to_string(seen.count) + ", predicted host " + std::to_string(predicted);
+}
+
 }  // namespace
 
 void Engine::noteSeen(const std::vector<DeviceInfo>& devices) {
@@ -61,7 +79,11 @@ asio::awaitable<bool> Engine::hasUnresponsiveDevice() {
       missedPingStreak_[index] = 0;
       continue;
     }
-    if (++missedPingStreak_[index] >= departureConfirmThreshold_) departed = true;
+    // Every missed ping is logged, so a wrong follow can be traced back to its evidence.
+    const int streak = ++missedPingStreak_[index];
+    log(deviceLabel(state_.devices, index) + " missed " + std::to_string(streak) + " of " +
+        std::to_string(departureConfirmThreshold_) + " pings");
+    if (streak >= departureConfirmThreshold_) departed = true;
   }
   co_return departed;
 }
@@ -78,7 +100,16 @@ asio::awaitable<bool> Engine::anyResponds(std::vector<std::uint8_t> indexes) {
 }
 
 asio::awaitable<void> Engine::followDeparted(std::vector<DeviceInfo> previous, std::vector<DeviceInfo> present) {
+  std::vector<std::string> departures;
+  for (const auto& device : previous) {
+    const bool stayed = std::any_of(present.begin(), present.end(),
+                                    [&device](const DeviceInfo& other) { return other.index == device.index; });
+    if (!stayed) departures.push_back(departureEvidence(device, lastHost_));
+  }
+  for (const auto& line : departures) log(line);
   if (!autoSwitchBoth_ || !receiver_) {
+    if (!departures.empty())
+      log(autoSwitchBoth_ ? "Not following: the receiver is gone" : "Not following: automatic switching is off");
     noteSeen(present);
     co_return;
   }
@@ -86,6 +117,8 @@ asio::awaitable<void> Engine::followDeparted(std::vector<DeviceInfo> previous, s
   const auto session = receiver_;
 
   const auto plan = FollowPlanner::plan(previous, present, lastHost_);
+  if (!plan && !departures.empty())
+    log("Not following: the departed devices predict no single host that a remaining device can reach");
   for (const auto& device : previous) {
     const bool stayed = std::any_of(present.begin(), present.end(),
                                     [&device](const DeviceInfo& other) { return other.index == device.index; });

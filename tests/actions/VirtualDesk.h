@@ -44,7 +44,7 @@ class VirtualDesk {
 
   // A command-line environment on `computer` with no menu-bar application running.
   CLIEnvironment environment(const std::string& computer = "host1") const {
-    return {[this, computer] { return open(computer); }, [] { return false; }, [](std::uint8_t) {}};
+    return {[this, computer] { return open(computer); }, [] { return false; }, [](std::uint8_t) { return false; }};
   }
 
   // The state of one control of a device, as the device model holds it.

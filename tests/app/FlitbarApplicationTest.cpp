@@ -1,11 +1,10 @@
 #include "app/ApplicationFakes.h"
+#include "app/FakeDesktopServices.h"
 #include "app/FlitbarApplication.h"
 #include "config/Settings.h"
 #include "shell/NullLaunchAtLogin.h"
 #include "support/FakeProcessViews.h"
 #include "support/TemporaryDirectory.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -32,12 +31,7 @@ EngineSnapshot running(std::vector<DeviceInfo> devices, std::optional<std::strin
 
 class Coordinator : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { ensureQtApplication(); }
 
   void SetUp() override {
     defaults->set(Settings::notificationsEnabledKey(identity.bundleIdentifier), true);

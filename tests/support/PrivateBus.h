@@ -3,6 +3,10 @@
 #include "support/ProcessRunner.h"
 #include "support/TemporaryDirectory.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -22,9 +26,9 @@ class PrivateBus {
     daemon_ = std::make_unique<RunningProcess>(
         "/usr/bin/dbus-daemon",
         std::vector<std::string>{"--session", "--nofork", "--nopidfile", "--address=" + address_});
-    for (int attempt = 0; attempt < 200 && !std::filesystem::exists(socket); ++attempt)
+    for (int attempt = 0; attempt < 200 && !accepts(socket); ++attempt)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!std::filesystem::exists(socket)) throw std::runtime_error("dbus-daemon did not start");
+    if (!accepts(socket)) throw std::runtime_error("dbus-daemon did not start");
   }
   ~PrivateBus() {
     daemon_->signal(SIGTERM);
@@ -36,6 +40,17 @@ class PrivateBus {
   const std::string& address() const { return address_; }
 
  private:
+  // The socket file appears before the daemon listens on it.
+  static bool accepts(const std::filesystem::path& socket) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socket.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+  }
+
   TemporaryDirectory folder_;
   std::string address_;
   std::unique_ptr<RunningProcess> daemon_;
