@@ -19,8 +19,6 @@ class AboutWindowController {
   ~AboutWindowController();
 
   void show();
-  // The window once shown; null before.
-  QWidget* window() const { return window_.get(); }
 
  private:
   void build();

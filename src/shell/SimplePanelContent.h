@@ -31,7 +31,6 @@ class SimplePanelContent : public QWidget,
 
   // Takes effect at once when shown; while hidden the rebuild is owed until the panel shows it.
   void setContent(const QString& heading, const QString& status, std::vector<Row> rows);
-  int selectedRow() const { return selected_; }
 
   void setPresented(bool presented) override { presented_ = presented; }
   bool isPresented() const override { return presented_; }

@@ -62,10 +62,6 @@ class TrayPresence : public QObject {
   void togglePanel();
   void showAbout();
 
-  // For the host's own checks: the icon, once there is one.
-  StatusItem* item() const { return item_.get(); }
-  StatusPanelController& panel() { return panel_; }
-
  private:
   void createItem();
   void trayMissing();
