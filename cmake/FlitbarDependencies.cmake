@@ -5,6 +5,8 @@ find_package(nlohmann_json 3.11 REQUIRED)
 find_package(fmt 9 REQUIRED)
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets DBus)
 pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
+# Asking the X server about tray and compositor selections without committing Qt to a tray kind.
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 
 find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED)
 add_library(flitbar_asio INTERFACE)

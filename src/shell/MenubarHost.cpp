@@ -5,8 +5,9 @@
 #include "platform/dbus/ApplicationBus.h"
 #include "platform/dbus/FreedesktopNotificationCenter.h"
 #include "shell/AppHost.h"
-#include "shell/NullLaunchAtLogin.h"
+#include "shell/LaunchAtLoginService.h"
 #include "shell/TerminationSignals.h"
+#include "shell/TrayPresence.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -26,6 +27,8 @@ MenubarHost::MenubarHost(FlitbarApplication& application, Logging& logger)
     : application_(application), logger_(logger) {}
 
 int MenubarHost::run(FlitbarApplication& application, UserDefaults& defaults, int argc, char** argv) {
+  // Taken before anything is started, so that no child inherits the mark.
+  const bool launchedAtLogin = LaunchAtLoginService::takeLoginLaunchMark();
   TerminationSignals terminationSignals;
   QApplication qtApplication(argc, argv);
   const auto& identity = application.identity();
@@ -51,10 +54,25 @@ int MenubarHost::run(FlitbarApplication& application, UserDefaults& defaults, in
   NotificationService notifications(identity, defaults, center, [bundleIdentifier = identity.bundleIdentifier] {
     return MainBundle::ofRunningProcess(bundleIdentifier).identifier;
   });
-  NullLaunchAtLogin launchAtLogin;
+  LaunchAtLoginService launchAtLogin(LaunchAtLoginService::entryPath(identity.bundleIdentifier),
+                                     std::filesystem::read_symlink("/proc/self/exe"), identity.name);
   const auto host = std::make_shared<MenubarHost>(application, logger);
   const ApplicationContext context{identity, logger, notifications, launchAtLogin, host};
-  logger.info("No system tray: running without a status item");
+  TrayPresence tray(
+      identity,
+      {[&application] { return application.statusIconMood(); },
+       [&application, &context] { return application.contextMenuSettings(context); }, nullptr,
+       [] { QCoreApplication::exit(0); }},
+      {logger, defaults,
+       [&center, &identity] {
+         center.add({"flitbar-no-tray", identity.name,
+                     "No system tray was found. " + identity.name + " keeps running; start it again to open its panel.",
+                     identity.bundleIdentifier, InterruptionLevel::active},
+                    [](std::optional<std::string>) {});
+       },
+       launchedAtLogin});
+  host->attachTray(&tray);
+  tray.start();
 
   bus.onSwitchRequest = [&application](std::uint8_t request) { application.receiveSwitchRequest(request); };
   bus.onReopen = [weak = std::weak_ptr<MenubarHost>(host)] {
@@ -67,13 +85,17 @@ int MenubarHost::run(FlitbarApplication& application, UserDefaults& defaults, in
 
   bus.onSwitchRequest = nullptr;
   application.stop();
+  host->attachTray(nullptr);
   logger.info("Stopped " + identity.name);
   return 0;
 }
 
-void MenubarHost::refreshStatusItem() {}
+void MenubarHost::refreshStatusItem() {
+  if (tray_) tray_->refresh();
+}
 
 void MenubarHost::flashStatusText(const std::string& text, double seconds) {
+  if (tray_) tray_->flash(text, seconds);
   const auto generation = ++statusTextGeneration_;
   statusText_ = text;
   const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds));
@@ -85,10 +107,18 @@ void MenubarHost::flashStatusText(const std::string& text, double seconds) {
   });
 }
 
-void MenubarHost::updateStatusToolTip(const std::string& text) { toolTip_ = text; }
+void MenubarHost::updateStatusToolTip(const std::string& text) {
+  toolTip_ = text;
+  if (tray_) tray_->setToolTip(text);
+}
 
-void MenubarHost::hidePanel() {}
+void MenubarHost::hidePanel() {
+  if (tray_) tray_->hidePanel();
+}
 
-void MenubarHost::reopen() { logger_.info("Asked to reopen while running; there is no status item to show"); }
+void MenubarHost::reopen() {
+  if (tray_) return tray_->reopen();
+  logger_.info("Asked to reopen while running; there is no status item to show");
+}
 
 }  // namespace flitbar

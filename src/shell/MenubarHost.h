@@ -11,10 +11,12 @@
 namespace flitbar {
 
 class FlitbarApplication;
+class TrayPresence;
 
 // The host of the running application: claims the single instance, keeps the log, builds the
 // context, starts the coordinator and stops it when SIGINT, SIGTERM or SIGHUP asks the process to
-// end. Without a tray it runs all the same; the status item's methods then only keep their state.
+// end. The status item, panel and About window live in a TrayPresence; without a tray the
+// application runs all the same and the status item's methods only keep their state.
 class MenubarHost : public StatusHost, public std::enable_shared_from_this<MenubarHost> {
  public:
   // Runs the application until a termination signal; returns the exit status. A second start
@@ -22,6 +24,9 @@ class MenubarHost : public StatusHost, public std::enable_shared_from_this<Menub
   static int run(FlitbarApplication& application, UserDefaults& defaults, int argc, char** argv);
 
   MenubarHost(FlitbarApplication& application, Logging& logger);
+
+  // Where the status item's calls go from now on; null detaches. The tray must outlive the attachment.
+  void attachTray(TrayPresence* tray) { tray_ = tray; }
 
   void refreshStatusItem() override;
   void flashStatusText(const std::string& text, double seconds) override;
@@ -36,6 +41,7 @@ class MenubarHost : public StatusHost, public std::enable_shared_from_this<Menub
  private:
   FlitbarApplication& application_;
   Logging& logger_;
+  TrayPresence* tray_ = nullptr;
   std::string statusText_;
   std::string toolTip_;
   std::int64_t statusTextGeneration_ = 0;

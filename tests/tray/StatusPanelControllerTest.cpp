@@ -1,0 +1,93 @@
+#include "shell/StatusPanelController.h"
+#include "shell/StatusPanelFieldEditing.h"
+#include "shell/StatusPanelKeyboardNavigable.h"
+#include "shell/StatusPanelPresentable.h"
+#include "support/QtTestApplication.h"
+
+#include <QKeyEvent>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace flitbar {
+namespace {
+
+using test::waitUntil;
+
+struct RecordingContent : QWidget, StatusPanelPresentable, StatusPanelKeyboardNavigable, StatusPanelFieldEditing {
+  bool presented = false, refreshOwed = false, expanded = false, editing = false;
+  int rebuilds = 0, selectionClears = 0, moved = 0, cancelledEdits = 0;
+
+  RecordingContent() { setMinimumSize(200, 100); }
+  void setPresented(bool shown) override { presented = shown; }
+  bool isPresented() const override { return presented; }
+  bool takeRefreshOwed() override { return std::exchange(refreshOwed, false); }
+  void rebuild() override { ++rebuilds; }
+  void movePanelSelection(int step) override { moved += step; }
+  bool activatePanelSelection() override { return false; }
+  void clearPanelSelection() override { ++selectionClears; }
+  bool hasExpandedRows() const override { return expanded; }
+  void collapseAllRows() override { expanded = false; }
+  bool isEditingField() const override { return editing; }
+  void cancelFieldEditing() override { ++cancelledEdits; }
+};
+
+class StatusPanelControllerTest : public ::testing::Test {
+ protected:
+  QApplication& application = test::qtApplication();
+  StatusPanelController::Style fading{false, false, std::chrono::milliseconds(60)};
+  StatusPanelController::Style instant{false, true, std::chrono::milliseconds(60)};
+  RecordingContent content;
+  const QRect anchor{600, 0, 22, 22};
+};
+
+TEST_F(StatusPanelControllerTest, ShowingAgainDuringTheFadeKeepsThePanelOpen) {
+  StatusPanelController panel(fading);
+  panel.show(&content, anchor);
+  panel.hide();
+  ASSERT_TRUE(panel.isVisible());
+  panel.show(&content, anchor);
+  auto* fade = panel.findChild<QVariantAnimation*>();
+  ASSERT_NE(fade, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return fade->state() == QAbstractAnimation::Stopped; }));
+  QApplication::processEvents();
+  EXPECT_TRUE(panel.isVisible());
+  EXPECT_DOUBLE_EQ(panel.window().windowOpacity(), 1.0);
+  EXPECT_TRUE(content.presented);
+}
+
+TEST_F(StatusPanelControllerTest, AFinishedHideLeavesTheContentUnpresentedCollapsedAndUnselected) {
+  StatusPanelController panel(fading);
+  content.refreshOwed = true;
+  panel.show(&content, anchor);
+  EXPECT_TRUE(content.presented);
+  EXPECT_EQ(content.rebuilds, 1) << "a refresh owed while hidden is collected on show";
+  content.expanded = true;
+  panel.hide();
+  EXPECT_FALSE(content.presented);
+  EXPECT_EQ(content.selectionClears, 1);
+  ASSERT_TRUE(waitUntil([&] { return !panel.isVisible(); }));
+  EXPECT_FALSE(content.expanded);
+  EXPECT_DOUBLE_EQ(panel.window().windowOpacity(), 1.0);
+}
+
+TEST_F(StatusPanelControllerTest, KeysReachTheContentAndEscapeClosesAtTheRightOfTheScreen) {
+  const auto press = [](StatusPanelController& panel, Qt::Key key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.window(), &event);
+  };
+  StatusPanelController panel(instant);
+  panel.show(&content, QRect(10000, 0, 22, 22));
+  EXPECT_EQ(panel.window().geometry().right(), QGuiApplication::primaryScreen()->availableGeometry().right() - 8);
+  press(panel, Qt::Key_Down);
+  content.editing = true;
+  press(panel, Qt::Key_Up);
+  EXPECT_EQ(content.moved, 1) << "keys belong to a name being edited";
+  press(panel, Qt::Key_Escape);
+  EXPECT_EQ(content.cancelledEdits, 1);
+  EXPECT_FALSE(panel.isVisible()) << "with reduced motion the panel goes at once";
+}
+
+}  // namespace
+}  // namespace flitbar

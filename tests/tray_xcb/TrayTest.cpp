@@ -1,0 +1,186 @@
+#include "shell/StatusItem.h"
+#include "shell/TrayAvailability.h"
+#include "support/QtTestApplication.h"
+
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace flitbar {
+namespace {
+
+using namespace std::chrono_literals;
+using test::waitUntil;
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// Asks the bus as a desktop's panel would. The event loop keeps running meanwhile, because the item
+// answers from this very thread.
+QString busCall(const QString& service, const QString& path, const QString& method, const QStringList& arguments) {
+  QProcess dbusSend;
+  dbusSend.start(QStringLiteral("dbus-send"), QStringList{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                                          "--dest=" + service, path, method} +
+                                                  arguments);
+  EXPECT_TRUE(waitUntil([&] { return dbusSend.state() == QProcess::NotRunning; })) << method.toStdString();
+  return QString::fromUtf8(dbusSend.readAllStandardOutput());
+}
+
+QString property(const QString& service, const QString& path, const QString& interface, const QString& name) {
+  return busCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                 {"string:" + interface, "string:" + name});
+}
+
+QString firstMatch(const QString& pattern, const QString& text) {
+  return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).captured(1);
+}
+
+// The desktop panel's tray, as a process of its own on the test's session bus.
+class WatcherProcess {
+ public:
+  ~WatcherProcess() {
+    process_.terminate();
+    process_.waitForFinished();
+  }
+  bool start() {
+    process_.start(QStringLiteral(FAKE_STATUS_NOTIFIER_WATCHER), {});
+    return waitUntil(
+        [] { return QDBusConnection::sessionBus().interface()->isServiceRegistered(watcherService).value(); });
+  }
+  QString registeredItem() {
+    QString item;
+    waitUntil(
+        [&] {
+          item = firstMatch(QStringLiteral("string \"([^\"]+)\""),
+                            property(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+                                     QStringLiteral("RegisteredStatusNotifierItems")));
+          return !item.isEmpty();
+        },
+        30000);
+    return item;
+  }
+
+ private:
+  QProcess process_;
+};
+
+// Top-level windows on screen, as the X server sees them.
+int viewableWindows() {
+  xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+  xcb_query_tree_reply_t* tree =
+      xcb_query_tree_reply(x, xcb_query_tree(x, xcb_setup_roots_iterator(xcb_get_setup(x)).data->root), nullptr);
+  int viewable = 0;
+  for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(x, xcb_get_window_attributes(x, xcb_query_tree_children(tree)[i]), nullptr);
+    if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) ++viewable;
+    std::free(attributes);
+  }
+  std::free(tree);
+  xcb_disconnect(x);
+  return viewable;
+}
+
+// The built application on the test's private display and bus, with a home of its own.
+class FlitbarOnADesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"}) {
+      environment.insert(QString::fromUtf8(variable), home.path() + "/" + variable);
+    }
+    flitbar.setProcessEnvironment(environment);
+    flitbar.setProcessChannelMode(QProcess::ForwardedChannels);
+    flitbar.start(QStringLiteral(FLITBAR_EXECUTABLE), {});
+  }
+  void TearDown() override {
+    flitbar.terminate();
+    flitbar.waitForFinished();
+  }
+  void activate(const QString& item) {
+    busCall(item, itemPath, QStringLiteral("org.kde.StatusNotifierItem.Activate"),
+            {QStringLiteral("int32:0"), QStringLiteral("int32:0")});
+  }
+
+  const QString itemPath = QStringLiteral("/StatusNotifierItem");
+  QApplication& application = test::qtApplication();
+  QTemporaryDir home;
+  WatcherProcess watcher;
+  QProcess flitbar;
+};
+
+TEST_F(FlitbarOnADesktop, TheIconServesItsToolTipMenuAndClicksAndQuitEndsTheApplication) {
+  ASSERT_TRUE(watcher.start());
+  const QString item = watcher.registeredItem();
+  ASSERT_FALSE(item.isEmpty());
+  const QString sni = QStringLiteral("org.kde.StatusNotifierItem");
+  EXPECT_TRUE(property(item, itemPath, sni, QStringLiteral("ToolTip")).contains("\"Flitbar"));
+
+  const QString menuPath =
+      firstMatch(QStringLiteral("object path \"([^\"]+)\""), property(item, itemPath, sni, QStringLiteral("Menu")));
+  const QString layout =
+      busCall(item, menuPath, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+              {QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:")});
+  for (const char* label :
+       {"Open Flitbar", "Launch at Login", "Enable Notifications", "Hide Tray Icon", "About Flitbar", "Quit Flitbar"}) {
+    EXPECT_TRUE(layout.contains(QStringLiteral("\"%1\"").arg(QString::fromUtf8(label)))) << label;
+  }
+
+  activate(item);
+  EXPECT_TRUE(waitUntil([] { return viewableWindows() == 1; })) << "a left click opens the panel";
+  activate(item);
+  EXPECT_TRUE(waitUntil([] { return viewableWindows() == 0; })) << "a second one closes it";
+
+  // The id of the node whose own properties carry the label, not crossing into the next node.
+  const QString quitId = firstMatch(QStringLiteral("int32 (\\d+)\\s+array \\[((?!int32).)*\"Quit Flitbar\""), layout);
+  ASSERT_FALSE(quitId.isEmpty());
+  busCall(item, menuPath, QStringLiteral("com.canonical.dbusmenu.Event"),
+          {"int32:" + quitId, QStringLiteral("string:clicked"), QStringLiteral("variant:int32:0"),
+           QStringLiteral("uint32:0")});
+  ASSERT_TRUE(waitUntil([&] { return flitbar.state() == QProcess::NotRunning; }));
+  EXPECT_EQ(flitbar.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(flitbar.exitCode(), 0);
+}
+
+TEST_F(FlitbarOnADesktop, AWatcherThatStartsLateStillGetsTheIcon) {
+  QTimer::singleShot(3s, [this] { ASSERT_TRUE(watcher.start()); });
+  EXPECT_FALSE(watcher.registeredItem().isEmpty());
+}
+
+TEST(TrayAvailabilityTest, WithoutAnyTrayItSaysSoOnceAndStillTakesAWatcherThatComesLater) {
+  test::qtApplication();
+  TrayAvailability availability(QDBusConnection::sessionBus(), 50ms, [] { return false; });
+  int missing = 0;
+  QObject::connect(&availability, &TrayAvailability::missing, [&] { ++missing; });
+  availability.start();
+  ASSERT_TRUE(waitUntil([&] { return missing == 1; }));
+  WatcherProcess watcher;
+  ASSERT_TRUE(watcher.start());
+  EXPECT_TRUE(waitUntil([&] { return availability.isReady(); }));
+  EXPECT_EQ(missing, 1);
+}
+
+TEST(StatusItemTest, AnOlderFlashTimerNeverClearsANewerFlash) {
+  test::qtApplication();
+  QMenu menu;
+  StatusItem item(menu);
+  item.flash(QStringLiteral("2"), 0ms);
+  item.flash(QStringLiteral("3"), 1h);
+  bool olderTimerDue = false;
+  QTimer::singleShot(0ms, [&] { olderTimerDue = true; });
+  ASSERT_TRUE(waitUntil([&] { return olderTimerDue; }));
+  EXPECT_EQ(item.flashText(), QStringLiteral("3"));
+  item.flash(QStringLiteral("1"), 0ms);
+  EXPECT_TRUE(waitUntil([&] { return item.flashText().isEmpty(); })) << "the newest flash clears on its own timer";
+}
+
+}  // namespace
+}  // namespace flitbar
