@@ -2,6 +2,7 @@
 
 #include "app/FlitbarApplication.h"
 #include "logging/FileLogger.h"
+#include "panel/PanelContentView.h"
 #include "platform/dbus/ApplicationBus.h"
 #include "platform/dbus/FreedesktopNotificationCenter.h"
 #include "shell/AppHost.h"
@@ -61,7 +62,13 @@ int MenubarHost::run(FlitbarApplication& application, UserDefaults& defaults, in
   TrayPresence tray(
       identity,
       {[&application] { return application.statusIconMood(); },
-       [&application, &context] { return application.contextMenuSettings(context); }, nullptr,
+       [&application, &context] { return application.contextMenuSettings(context); },
+       [&application, &context, &tray]() -> QWidget* {
+         PanelContentView* view = application.statusPanel(context);
+         // The view animates its own height; the window follows it frame by frame.
+         view->setOnResize([&tray](bool) { tray.repositionPanel(); });
+         return view;
+       },
        [] { QCoreApplication::exit(0); }},
       {logger, defaults,
        [&center, &identity] {

@@ -96,26 +96,11 @@ void TrayPresence::rebuildMenu() {
     for (const StatusMenuSetting& setting : settings) {
       menuState += setting.title + (setting.isOn ? "+" : "-") + (setting.enabled ? "+" : "-") + '\n';
     }
-    const bool menuChanged = menuState != menuState_;
-    const bool contentChanged = menuChanged || toolTip_ != standInToolTip_;
+    if (menuState == menuState_) return;
     menuState_ = menuState;
-    standInToolTip_ = toolTip_;
-    if (menuChanged) {
-      StatusItemContextMenu::build(
-          menu_, QString::fromStdString(identity_.name), settings,
-          {[this] { showPanel(panel_); }, [this] { hideIcon(); }, [this] { showAbout(); }, coordinator_.quit});
-    }
-    if (!contentChanged) return;
-    std::vector<SimplePanelContent::Row> rows;
-    for (const StatusMenuSetting& setting : settings) {
-      rows.push_back({QString::fromStdString((setting.isOn ? "☑ " : "☐ ") + setting.title), setting.action});
-    }
-    rows.push_back({QStringLiteral("About ") + QString::fromStdString(identity_.name), [this] { showAbout(); }});
-    rows.push_back({QStringLiteral("Quit ") + QString::fromStdString(identity_.name), coordinator_.quit});
-    standIn_.setContent(QString::fromStdString(identity_.name), toolTip_, std::move(rows));
-    for (StatusPanelController* shown : {&panel_, window_.get()}) {
-      if (shown && shown->isVisible()) shown->reposition();
-    }
+    StatusItemContextMenu::build(
+        menu_, QString::fromStdString(identity_.name), settings,
+        {[this] { showPanel(panel_); }, [this] { hideIcon(); }, [this] { showAbout(); }, coordinator_.quit});
   });
 }
 
@@ -128,12 +113,17 @@ void TrayPresence::flash(const std::string& text, double seconds) {
 void TrayPresence::setToolTip(const std::string& text) {
   toolTip_ = QString::fromStdString(text);
   if (item_) item_->setToolTip(toolTip_);
-  rebuildMenu();
 }
 
 void TrayPresence::hidePanel() {
   panel_.hide();
   if (window_) window_->hide();
+}
+
+void TrayPresence::repositionPanel() {
+  for (StatusPanelController* shown : {&panel_, window_.get()}) {
+    if (shown && shown->isVisible()) shown->reposition();
+  }
 }
 
 void TrayPresence::reopen() {
@@ -168,10 +158,7 @@ void TrayPresence::hideIcon() {
 
 void TrayPresence::showAbout() { about_.show(); }
 
-QWidget* TrayPresence::content() {
-  QWidget* given = coordinator_.panelContent ? coordinator_.panelContent() : nullptr;
-  return given ? given : &standIn_;
-}
+QWidget* TrayPresence::content() { return coordinator_.panelContent(); }
 
 void TrayPresence::storeHidden(bool hidden) { environment_.defaults.set(statusItemHiddenKey, hidden); }
 

@@ -5,7 +5,6 @@
 #include "logging/Logging.h"
 #include "shell/AboutWindowController.h"
 #include "shell/AppIdentity.h"
-#include "shell/SimplePanelContent.h"
 #include "shell/StatusItem.h"
 #include "shell/StatusMenuSetting.h"
 #include "shell/StatusPanelController.h"
@@ -34,7 +33,7 @@ class TrayPresence : public QObject {
   struct Coordinator {
     std::function<StatusIconMood()> mood;
     std::function<std::vector<StatusMenuSetting>()> settings;
-    // The panel's content; null shows a plain stand-in listing the settings.
+    // The panel's content, owned by the coordinator.
     std::function<QWidget*()> panelContent;
     std::function<void()> quit;
   };
@@ -58,6 +57,8 @@ class TrayPresence : public QObject {
   void flash(const std::string& text, double seconds);
   void setToolTip(const std::string& text);
   void hidePanel();
+  // Places a shown panel again for its content's current size.
+  void repositionPanel();
   void reopen();
   void togglePanel();
   void showAbout();
@@ -78,14 +79,12 @@ class TrayPresence : public QObject {
   QMenu menu_;
   std::unique_ptr<StatusItem> item_;
   QString toolTip_;
-  SimplePanelContent standIn_;
   StatusPanelController panel_;
   std::unique_ptr<StatusPanelController> window_;
   AboutWindowController about_;
   bool menuRebuildQueued_ = false;
-  // What the menu and the stand-in content show now.
+  // What the menu shows now.
   std::optional<std::string> menuState_;
-  QString standInToolTip_;
 };
 
 }  // namespace flitbar
