@@ -37,9 +37,9 @@ class DiagnosticsEndToEnd : public ::testing::Test {
   }
   int divertedMouseControls() const {
     const auto outcome = runProcess(FLITBAR_VIRTUAL_RECEIVER, {"ctl", "--dir", directory.path().string(), "state"});
+    const auto state = nlohmann::json::parse(outcome.standardOutput);
     int diverted = 0;
-    for (const auto& control : nlohmann::json::parse(outcome.standardOutput)["devices"][1]["controls"])
-      diverted += control["diverted"].get<bool>() ? 1 : 0;
+    for (const auto& control : state["devices"][1]["controls"]) diverted += control["diverted"].get<bool>() ? 1 : 0;
     return diverted;
   }
 

@@ -97,8 +97,8 @@ TEST(EngineOnDesk, CommandBindingsRunReportFailuresEndWithTheStopAndStayDiverted
   // The link drops and comes back: the device forgot the diversion, the next rounds restore it.
   desk.world->setAwake("mouse", false);
   desk.world->setAwake("mouse", true);
-  EXPECT_FALSE(desk.diverted("mouse", 0xC4));
-  harness.waitOrFail([&] { return desk.diverted("mouse", 0xC4); });
+  harness.waitOrFail(
+      [&] { return desk.diverted("mouse", 0xC4) && desk.diverted("mouse", 0xC3) && desk.diverted("mouse", 0x53); });
 
   desk.click("mouse", 0x53);
   harness.waitOrFail([&] {
@@ -106,6 +106,7 @@ TEST(EngineOnDesk, CommandBindingsRunReportFailuresEndWithTheStopAndStayDiverted
   });
   pid_t command = 0;
   std::ifstream(directory / "running") >> command;
+  ASSERT_GT(command, 0);
   harness.stop();
   harness.waitOrFail([&] { return ::kill(command, 0) != 0; });
 }

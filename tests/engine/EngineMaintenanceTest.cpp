@@ -101,13 +101,13 @@ TEST(EngineMaintenance, BatteryReadingsArePublishedOnlyWhenTheyChangeAndNeverCle
   EXPECT_EQ(harness.snapshots().size(), published);
 
   receiver->setBattery(1, DeviceBattery{40, true});
-  harness.waitOrFail([&] { return harness.lastSnapshot()->devices[0].battery == DeviceBattery{40, true}; });
+  harness.waitOrFail([&] { return harness.lastSnapshot()->devices.at(0).battery == DeviceBattery{40, true}; });
   EXPECT_EQ(harness.logs().count("Battery levels refreshed"), 1);
 
   receiver->setBattery(1, std::nullopt);
   const int now = receiver->pings(1);
   harness.waitOrFail([&] { return receiver->pings(1) >= now + 25; });
-  EXPECT_EQ(harness.run([](Engine& engine) { return engine.snapshot(); }).devices[0].battery,
+  EXPECT_EQ(harness.run([](Engine& engine) { return engine.snapshot(); }).devices.at(0).battery,
             (DeviceBattery{40, true}));
 }
 
