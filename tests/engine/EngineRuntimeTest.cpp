@@ -20,9 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs `body` as a coroutine on a fresh single-threaded context until everything finishes.
-void runOnEngine(asio::awaitable<void> body) {
-  asio::io_context engine;
+// Runs `body` as a coroutine on a single-threaded context until everything finishes. Callers declare
+// the context before the worker or queue under test, whose threads must be joined before it goes.
+void runOnEngine(asio::io_context& engine, asio::awaitable<void> body) {
   std::exception_ptr failure;
   asio::co_spawn(engine, std::move(body), [&](std::exception_ptr error) { failure = error; });
   engine.run();
@@ -30,12 +30,13 @@ void runOnEngine(asio::awaitable<void> body) {
 }
 
 TEST(SerialWorker, RunsJobsInOrderOffTheEngineThreadAndResumesOnIt) {
+  asio::io_context engine;
   SerialWorker worker("test.hid");
   std::vector<int> order;
   std::promise<void> release;
   auto released = release.get_future();
   bool engineFree = false;
-  runOnEngine([&]() -> asio::awaitable<void> {
+  runOnEngine(engine, [&]() -> asio::awaitable<void> {
     const auto engineThread = std::this_thread::get_id();
     EXPECT_NE(co_await worker.perform([] { return std::this_thread::get_id(); }), engineThread);
     EXPECT_EQ(std::this_thread::get_id(), engineThread);
@@ -84,9 +85,10 @@ class RendezvousExecutor : public ShellExecuting {
 };
 
 TEST(ShellQueue, ALaterCommandNeverWaitsForAnEarlierOneAndResultsComeBackOnTheEngine) {
+  asio::io_context engine;
   ShellQueue queue(std::make_shared<RendezvousExecutor>());
   std::vector<ShellResult> results;
-  runOnEngine([&]() -> asio::awaitable<void> {
+  runOnEngine(engine, [&]() -> asio::awaitable<void> {
     const auto executor = co_await asio::this_coro::executor;
     for (const char* command : {"first", "second"}) {
       asio::co_spawn(
@@ -106,9 +108,10 @@ TEST(ShellQueue, ALaterCommandNeverWaitsForAnEarlierOneAndResultsComeBackOnTheEn
 TEST(ShellQueue, CancellingTheTaskEndsTheRunningCommand) {
   TemporaryDirectory directory;
   const auto started = directory / "started";
+  asio::io_context engine;
   ShellQueue queue(std::make_shared<SystemShellExecutor>());
   std::optional<ShellResult> result;
-  runOnEngine([&]() -> asio::awaitable<void> {
+  runOnEngine(engine, [&]() -> asio::awaitable<void> {
     // Named, so its captures outlive the coroutine it starts.
     const auto body = [&]() -> asio::awaitable<void> {
       result = co_await queue.run("touch " + started.string() + "; sleep 100");
