@@ -7,29 +7,26 @@ namespace {
 
 using Cids = std::vector<std::uint16_t>;
 
-TEST(ButtonDebouncer, FiresOncePerPressAndAgainAfterARelease) {
+TEST(ButtonDebouncer, FiresOncePerPressPerDeviceInAscendingOrder) {
+  struct Step {
+    std::uint8_t device;
+    Cids held;
+    Cids fired;
+  };
   ButtonDebouncer debouncer;
-  EXPECT_EQ(debouncer.presses(2, {0x00C4}), Cids{0x00C4});
-  EXPECT_EQ(debouncer.presses(2, {0x00C4}), Cids{});
-  EXPECT_EQ(debouncer.presses(2, {}), Cids{});
-  EXPECT_EQ(debouncer.presses(2, {0x00C4}), Cids{0x00C4});
-}
-
-TEST(ButtonDebouncer, ReportsSimultaneousPressesAscendingAndIgnoresOtherReleases) {
-  ButtonDebouncer debouncer;
-  EXPECT_EQ(debouncer.presses(1, {0x00D3, 0x00D1}), (Cids{0x00D1, 0x00D3}));
-  // Releasing one of two held controls fires nothing; the one still held stays quiet.
-  EXPECT_EQ(debouncer.presses(1, {0x00D3}), Cids{});
-  EXPECT_EQ(debouncer.presses(1, {0x00D3, 0x00D1}), Cids{0x00D1});
-}
-
-TEST(ButtonDebouncer, KeepsDevicesApart) {
-  ButtonDebouncer debouncer;
-  EXPECT_EQ(debouncer.presses(1, {0x00C4}), Cids{0x00C4});
-  EXPECT_EQ(debouncer.presses(2, {0x00C4}), Cids{0x00C4});
-  EXPECT_EQ(debouncer.presses(1, {0x00C4}), Cids{});
-  debouncer = ButtonDebouncer{};
-  EXPECT_EQ(debouncer.presses(1, {0x00C4}), Cids{0x00C4});
+  int step = 0;
+  for (const auto& [device, held, fired] : std::vector<Step>{
+           {2, {0xC4}, {0xC4}},
+           {2, {0xC4}, {}},      // still held
+           {1, {0xC4}, {0xC4}},  // another device
+           {2, {}, {}},          // a release fires nothing
+           {2, {0xC4}, {0xC4}},
+           {1, {0xD3, 0xD1}, {0xD1, 0xD3}},
+           {1, {0xD3}, {}},  // releasing one of two held
+           {1, {0xD3, 0xD1}, {0xD1}},
+       }) {
+    EXPECT_EQ(debouncer.presses(device, held), fired) << "step " << step++;
+  }
 }
 
 }  // namespace

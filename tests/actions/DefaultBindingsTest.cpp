@@ -1,122 +1,111 @@
 #include "engine/ControlInventory.h"
 #include "engine/DefaultBindings.h"
+#include "support/Builders.h"
 
 #include "ScriptedReceiver.h"
 
 #include <gtest/gtest.h>
 
-namespace flitbar {
+namespace flitbar::testing {
 namespace {
 
-constexpr std::uint8_t divertable = 0x20;
+using Cids = std::vector<std::uint16_t>;
+using Hosts = std::set<int>;
 
-DeviceInfo device(std::uint8_t index, std::string name, std::uint8_t hostCount, std::optional<std::string> unit = {}) {
-  DeviceInfo info;
-  info.index = index;
-  info.name = std::move(name);
-  info.changeHostFeature = 0x09;
-  info.hostCount = hostCount;
-  info.reprogFeature = 0x0B;
-  info.unitID = std::move(unit);
-  return info;
-}
-
-std::vector<ControlInfo> controls(std::initializer_list<std::uint16_t> divertableIds,
-                                  std::initializer_list<std::uint16_t> fixedIds = {}) {
+// Divertable controls, then ones that are not.
+std::vector<ControlInfo> controls(Cids divertable, Cids fixed = {}) {
   std::vector<ControlInfo> list;
-  for (const auto id : fixedIds) list.push_back({id, 0, 0x00});
-  for (const auto id : divertableIds) list.push_back({id, 0, divertable});
+  for (const auto id : fixed) list.push_back({id, 0, 0x00});
+  for (const auto id : divertable) list.push_back({id, 0, 0x20});
   return list;
 }
 
-std::vector<std::uint16_t> cids(const std::vector<Binding>& bindings) {
-  std::vector<std::uint16_t> ids;
+Cids cids(const std::vector<Binding>& bindings) {
+  Cids ids;
   for (const auto& binding : bindings) ids.push_back(binding.cid);
   return ids;
 }
 
-TEST(DefaultBindingsDestination, PrefersAValidVisibleOtherHost) {
-  using DefaultBindings::destination;
-  EXPECT_EQ(destination(1, 2, std::nullopt, {}), 2);
-  EXPECT_EQ(destination(1, 2, std::nullopt, {2}), std::nullopt);
-  EXPECT_EQ(destination(2, 3, std::uint8_t{2}, {}), 1);  // the preference is this host
-  EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {}), 3);
-  EXPECT_EQ(destination(1, 2, std::uint8_t{3}, {}), 2);   // beyond the host count
-  EXPECT_EQ(destination(1, 3, std::uint8_t{3}, {3}), 2);  // hidden preference
-  EXPECT_EQ(destination(std::nullopt, 3, std::uint8_t{3}, {}), 3);
-  EXPECT_EQ(destination(std::nullopt, 3, std::nullopt, {}), std::nullopt);
-  EXPECT_EQ(destination(1, 1, std::uint8_t{1}, {}), std::nullopt);
+TEST(DefaultBindings, TheDestinationIsAValidVisibleOtherHost) {
+  struct Case {
+    std::optional<int> thisHost;
+    int hostCount;
+    std::optional<std::uint8_t> preferred;
+    Hosts hidden;
+    std::optional<std::uint8_t> expected;
+  };
+  for (const auto& [thisHost, count, preferred, hidden, expected] : std::vector<Case>{
+           {1, 2, std::nullopt, {}, 2},
+           {1, 2, std::nullopt, {2}, std::nullopt},
+           {2, 3, 2, {}, 1},  // the preference is this host
+           {1, 3, 3, {}, 3},
+           {1, 2, 3, {}, 2},   // beyond the host count
+           {1, 3, 3, {3}, 2},  // hidden preference
+           {std::nullopt, 3, 3, {}, 3},
+           {std::nullopt, 3, std::nullopt, {}, std::nullopt},
+           {1, 1, 1, {}, std::nullopt},
+       }) {
+    EXPECT_EQ(DefaultBindings::destination(thisHost, count, preferred, hidden), expected)
+        << thisHost.value_or(0) << " of " << count << ", preferring " << int(preferred.value_or(0));
+  }
 }
 
-TEST(DefaultBindingsSpareButton, TopThenGestureThenNamedControlsButNeverClicksOrKeys) {
-  using DefaultBindings::spareButtonChoices;
-  EXPECT_EQ(spareButtonChoices(controls({0x00C3, 0x00C4})), (std::vector<std::uint16_t>{0x00C4, 0x00C3}));
-  EXPECT_EQ(spareButtonChoices(controls({0x0050, 0x0056, 0x0053, 0x00D1, 0x1234})),
-            (std::vector<std::uint16_t>{0x0053, 0x0056}));
-  // Not divertable, so not a choice.
-  EXPECT_EQ(spareButtonChoices(controls({}, {0x00C4})), std::vector<std::uint16_t>{});
+TEST(DefaultBindings, SpareButtonsAreTopThenGestureThenNamedControlsButNeverClicksOrKeys) {
+  EXPECT_EQ(DefaultBindings::spareButtonChoices(controls({0xC3, 0xC4})), (Cids{0xC4, 0xC3}));
+  EXPECT_EQ(DefaultBindings::spareButtonChoices(controls({0x50, 0x56, 0x53, 0xD1, 0x1234})), (Cids{0x53, 0x56}));
+  EXPECT_EQ(DefaultBindings::spareButtonChoices(controls({}, {0xC4})), Cids{}) << "not divertable";
 }
 
-TEST(DefaultBindingsPlan, EasySwitchKeysRespectHiddenHostsAndHostCount) {
-  const auto keyboard = device(1, "Keys", 3, "AA:BB:CC:DD");
-  const auto all = controls({0x00D1, 0x00D2, 0x00D3});
-  const auto plan = DefaultBindings::plan({keyboard}, {{1, all}}, std::nullopt, {2});
-  EXPECT_EQ(cids(plan), (std::vector<std::uint16_t>{0x00D1, 0x00D3}));
-  EXPECT_EQ(plan[1], (Binding{1, 0x00D3, "AA:BB:CC:DD", "Keys Easy-Switch 3", 3, std::nullopt}));
-
-  EXPECT_EQ(cids(DefaultBindings::plan({device(1, "Keys", 2)}, {{1, all}}, std::nullopt, {})),
-            (std::vector<std::uint16_t>{0x00D1, 0x00D2}));
-  // A host count of 0 sets no limit.
-  EXPECT_EQ(DefaultBindings::plan({device(1, "Keys", 0)}, {{1, all}}, std::nullopt, {}).size(), 3u);
-}
-
-TEST(DefaultBindingsPlan, OneSpareButtonPerDeviceOrderedByIndex) {
-  const auto mouse = device(2, "Mouse", 2);
-  const auto keyboard = device(1, "Keys", 2);
-  const auto plan = DefaultBindings::plan(
-      {mouse, keyboard}, {{1, controls({0x00D1, 0x0053})}, {2, controls({0x00C3, 0x00C4, 0x0050})}}, 2, {});
-  ASSERT_EQ(plan.size(), 3u);
-  EXPECT_EQ(plan[0], (Binding{1, 0x00D1, std::nullopt, "Keys Easy-Switch 1", 1, std::nullopt}));
-  EXPECT_EQ(plan[1], (Binding{1, 0x0053, std::nullopt, "Keys back button", 2, std::nullopt}));
-  EXPECT_EQ(plan[2], (Binding{2, 0x00C4, std::nullopt, "Mouse top button", 2, std::nullopt}));
-  // Without a destination there is no spare-button binding.
-  EXPECT_EQ(cids(DefaultBindings::plan({mouse}, {{2, controls({0x00C4})}}, std::nullopt, {})),
-            std::vector<std::uint16_t>{});
-}
-
-TEST(DefaultBindingsPlan, SkipsDevicesWithoutAnInventoryOrTheFeature) {
-  auto plain = device(3, "Plain", 2);
+TEST(DefaultBindings, PlansEasySwitchKeysForVisibleReachableHostsAndOneSpareButtonPerDevice) {
+  const auto keys = named(device(1, 3, 0, "AA:BB"), "Keys");
+  const auto twoHostKeys = named(device(1, 2), "Keys");
+  const auto mouse = named(device(2, 2), "Mouse");
+  auto plain = device(3, 2);
   plain.reprogFeature.reset();
-  EXPECT_TRUE(DefaultBindings::plan({plain}, {{3, controls({0x00D1})}}, 2, {}).empty());
-  EXPECT_TRUE(DefaultBindings::plan({device(1, "Keys", 2)}, {}, 2, {}).empty());
+  const auto easySwitch = controls({0xD1, 0xD2, 0xD3});
+  struct Case {
+    std::vector<DeviceInfo> devices;
+    std::map<std::uint8_t, std::vector<ControlInfo>> inventory;
+    std::optional<std::uint8_t> destination;
+    Hosts hidden;
+    Cids planned;
+  };
+  for (const auto& [devices, inventory, destination, hidden, planned] : std::vector<Case>{
+           {{keys}, {{1, easySwitch}}, std::nullopt, {2}, {0xD1, 0xD3}},
+           {{twoHostKeys}, {{1, easySwitch}}, std::nullopt, {}, {0xD1, 0xD2}},
+           {{named(device(1, 0), "Keys")}, {{1, easySwitch}}, std::nullopt, {}, {0xD1, 0xD2, 0xD3}},  // no limit
+           {{mouse, twoHostKeys},
+            {{1, controls({0xD1, 0x53})}, {2, controls({0xC3, 0xC4, 0x50})}},
+            2,
+            {},
+            {0xD1, 0x53, 0xC4}},
+           {{mouse}, {{2, controls({0xC4})}}, std::nullopt, {}, {}},  // no destination, no spare button
+           {{plain}, {{3, easySwitch}}, 2, {}, {}},
+           {{twoHostKeys}, {}, 2, {}, {}},  // no inventory
+       }) {
+    EXPECT_EQ(cids(DefaultBindings::plan(devices, inventory, destination, hidden)), planned)
+        << devices.size() << " devices, destination " << int(destination.value_or(0));
+  }
+  const auto plan = DefaultBindings::plan({mouse, keys}, {{1, easySwitch}, {2, controls({0xC4})}}, 2, {2});
+  EXPECT_EQ(plan.at(1), (Binding{1, 0xD3, "AA:BB", "Keys Easy-Switch 3", 3, std::nullopt}));
+  EXPECT_EQ(plan.at(2), (Binding{2, 0xC4, std::nullopt, "Mouse top button", 2, std::nullopt}));
 }
 
-TEST(ControlInventory, CacheKeyPrefersTheUnitId) {
-  EXPECT_EQ(ControlInventory::cacheKey(device(2, "MX Keys", 3, "AA:BB:CC:DD")), "unit:AA:BB:CC:DD");
-  EXPECT_EQ(ControlInventory::cacheKey(device(2, "MX Keys", 3)), "slot:2:MX Keys");
-}
-
-}  // namespace
-}  // namespace flitbar
-
-namespace flitbar {
-namespace {
-
-TEST(ControlInventory, ReadsWhatItCanAndNothingWithoutACount) {
-  testing::ScriptedReceiver receiver;
+TEST(ControlInventory, ReadsWhatItCanAndNothingWithoutACountOrTheFeature) {
+  ScriptedReceiver receiver;
   receiver.devices[2] = {{.cid = 0x50, .capabilities = 0x01}, {.cid = 0x53}, {.cid = 0xC4}};
   receiver.malformedInfo.insert({2, 1});
-  DeviceInfo mouse;
-  mouse.index = 2;
-  mouse.reprogFeature = 0x0B;
+  auto mouse = device(2);
   EXPECT_EQ(ControlInventory::read(receiver, mouse),
             (std::vector<ControlInfo>{{0x50, 0x0100, 0x01}, {0xC4, 0x0102, 0x20}}));
   receiver.silent.insert(2);
   EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
-  mouse.reprogFeature.reset();
   receiver.silent.clear();
+  mouse.reprogFeature.reset();
   EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
+  EXPECT_EQ(ControlInventory::cacheKey(named(device(2, 3, 0, "AA:BB"), "MX")), "unit:AA:BB");
+  EXPECT_EQ(ControlInventory::cacheKey(named(device(2), "MX")), "slot:2:MX");
 }
 
 }  // namespace
-}  // namespace flitbar
+}  // namespace flitbar::testing

@@ -1,229 +1,114 @@
 #include "cli/CLI.h"
-#include "cli/CLIDiagnostics.h"
+#include "cli/CommandResult.h"
 #include "protocol/HIDPPError.h"
-
-#include "VirtualDesk.h"
+#include "support/VirtualDesk.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
-#include <mutex>
 #include <ostream>
-#include <streambuf>
-#include <thread>
 
 namespace flitbar {
-namespace {
 
-using testing::VirtualDesk;
-using namespace std::chrono_literals;
+// Readable failures for command results.
+inline void PrintTo(const CommandResult& result, std::ostream* out) {
+  *out << "status " << result.status << ", out \"" << result.standardOutput << "\", err \"" << result.standardError
+       << "\"";
+}
+
+namespace testing {
+namespace {
 
 constexpr std::uint8_t mouseSlot = 2;
 
-// Diverts controls of the mouse as another program would, before a command runs.
-void divertOnMouse(const VirtualDesk& desk, std::uint16_t cid, std::uint8_t flags, std::uint16_t remap = 0) {
-  const OpenedReceiver opened = desk.open();
-  const auto feature = *opened.devices.at(1).reprogFeature;
-  testing::setReporting(*opened.session, mouseSlot, feature, cid, flags, remap);
-  opened.session->stop();
-}
-
-TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
-  VirtualDesk desk;
-  divertOnMouse(desk, 0x00C3, 0x0F, 0x00C4);  // diverted, persistent, remapped
-  divertOnMouse(desk, 0x0056, 0x03);
-  const CommandResult result = CLI::run({"inventory"}, desk.environment());
-  ASSERT_EQ(result.status, 0) << result.standardError;
-  const std::string& text = result.standardOutput;
-  EXPECT_NE(text.find("device 1  MX Keys S\n   0x1B04 at index 0x"), std::string::npos) << text;
-  EXPECT_NE(text.find(", 4 controls\n   cid 209  task 0x00AE  -\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("   cid 110  task 0x0043  not divertable\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("   cid 80   task 0x0038  not divertable\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("   cid 86   task 0x003E  DIVERTED\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("   cid 195  task 0x00A9  DIVERTED, persistent, remap->0x00C4\n"), std::string::npos) << text;
-  EXPECT_EQ(text.back(), '\n');
-}
-
-TEST(DiagnosticCommands, FailuresEndWithAnErrorLine) {
-  VirtualDesk desk;
-  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
-  const CommandResult inventory = CLI::run({"inventory"}, desk.environment());
-  EXPECT_EQ(inventory.status, 1);
-  EXPECT_EQ(inventory.standardOutput, "");
-  EXPECT_TRUE(inventory.standardError.starts_with("error: ")) << inventory.standardError;
-
-  desk.world->setAwake("keyboard", false);
-  desk.world->setAwake("mouse", false);
-  const std::string noReceiver = "error: " + HIDPPError::noReceiver().description() + "\n";
-  EXPECT_EQ(CLI::run({"watch"}, desk.environment()), (CommandResult{1, "", noReceiver}));
-  EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()), (CommandResult{1, "", noReceiver}));
-  EXPECT_EQ(CLI::run({"restore"}, desk.environment()), (CommandResult{0, "\n", ""}));
-}
-
-TEST(DiagnosticCommands, RestoreHandsBackWhatAnyoneDiverted) {
-  VirtualDesk desk;
-  divertOnMouse(desk, 0x00C4, 0x03);
-  divertOnMouse(desk, 0x0053, 0x03);
-  const CommandResult result = CLI::run({"restore"}, desk.environment());
-  EXPECT_EQ(result, (CommandResult{0,
-                                   "device 1 (MX Keys S): released 0, already released 4\n"
-                                   "device 2 (MX Master 3S): released 2, already released 5\n",
-                                   ""}));
-  EXPECT_FALSE(desk.diverted("mouse", 0x00C4));
-  EXPECT_FALSE(desk.diverted("mouse", 0x0053));
-}
-
-TEST(DiagnosticCommands, RestoreFailsWhenADeviceCannotBeEnumerated) {
-  VirtualDesk desk;
-  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
-  const CommandResult result = CLI::run({"restore"}, desk.environment());
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.standardError, "error: one or more controls could not be released\n");
-  EXPECT_NE(result.standardOutput.find("device 2 (MX Master 3S): released 0, already released 0, failed 1 "
-                                       "[could not enumerate controls: "),
-            std::string::npos)
-      << result.standardOutput;
-}
-
-TEST(DiagnosticCommands, WheelShowsTheModeOfDevicesThatHaveOne) {
-  VirtualDesk desk;
-  EXPECT_EQ(CLI::run({"wheel"}, desk.environment()),
-            (CommandResult{0,
-                           "MX Master 3S: wheelMode 00 00 00\n"
-                           "  first byte 0 = native Linux scrolling, 1 = diverted to a driver\n",
-                           ""}));
-  EXPECT_EQ(CLI::run({"wheel"}, VirtualDesk("no-change-host.json").environment("host1")).standardOutput, "\n");
-}
-
-TEST(DiagnosticCommands, SmartShiftNeedsTheFeatureOnTheFirstDevice) {
-  VirtualDesk desk;
-  EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()),
-            (CommandResult{1, "",
-                           "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}));
-  EXPECT_EQ(CLI::run({"smartshift", "--set"}, desk.environment()),
-            (CommandResult{2, "", "error: usage: smartshift [--set N] (-1 disables SmartShift)\n"}));
-}
-
+// The default desk without its keyboard.
 virtualhid::VirtualRig mouseAlone() {
   auto rig = nlohmann::json::parse(std::ifstream(std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json"));
   rig["devices"].erase(0);
   return virtualhid::VirtualRig::fromJson(rig);
 }
 
-TEST(DiagnosticCommands, SmartShiftShowsAndClampsTheThreshold) {
-  VirtualDesk desk(mouseAlone());
-  EXPECT_EQ(CLI::run({"smartshift"}, desk.environment()),
-            (CommandResult{0, "MX Master 3S  range 1\u201350\n  wheelMode     ratchet\n  autoDisengage 10\n", ""}));
-  EXPECT_EQ(CLI::run({"smartshift", "--set", "100"}, desk.environment()).standardOutput,
-            "MX Master 3S  range 1\u201350\n  wheelMode     ratchet\n  autoDisengage 50\n");
-  EXPECT_EQ(CLI::run({"smartshift", "--set", "-1"}, desk.environment()).standardOutput,
-            "MX Master 3S  range 1\u201350\n  wheelMode     ratchet\n  autoDisengage OFF (always ratchet)\n");
+// Sets a control's reporting on the mouse as another program would, before a command runs.
+void setMouseReporting(const VirtualDesk& desk, std::uint16_t cid, std::uint8_t flags, std::uint16_t remap = 0) {
+  const auto opened = desk.open();
+  opened.session->transport().exchange(mouseSlot, *opened.devices.at(1).reprogFeature, 3,
+                                       {static_cast<std::uint8_t>(cid >> 8), static_cast<std::uint8_t>(cid), flags,
+                                        static_cast<std::uint8_t>(remap >> 8), static_cast<std::uint8_t>(remap)},
+                                       true, 0.8);
+  opened.session->stop();
 }
 
-// An unbuffered stream whose text another thread may read while it is written.
-class SharedText : public std::streambuf {
- public:
-  std::string text() {
-    std::lock_guard guard(lock_);
-    return text_;
-  }
-
- protected:
-  int_type overflow(int_type character) override {
-    if (character != traits_type::eof()) {
-      std::lock_guard guard(lock_);
-      text_ += traits_type::to_char_type(character);
-    }
-    return character;
-  }
-  std::streamsize xsputn(const char* data, std::streamsize count) override {
-    std::lock_guard guard(lock_);
-    text_.append(data, static_cast<std::size_t>(count));
-    return count;
-  }
-
- private:
-  std::mutex lock_;
-  std::string text_;
-};
-
-bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 300; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
-
-class WatchTest : public ::testing::Test {
- protected:
-  const std::string announcement =
-      "watching MX Master 3S (slot 2) \u2014 5 divertable controls; press buttons, ctrl-C restores them\n\n";
-
-  void startWatch(std::vector<std::string> arguments) {
-    watcher = std::thread([this, arguments] {
-      std::ostream out(&shared);
-      result = CLI::watch(arguments, desk.environment(), out, [this] { return stop.load(); });
-    });
-    ASSERT_TRUE(eventually([this] { return shared.text() == announcement; })) << shared.text();
-    // The handler goes in right after the announcement.
-    std::this_thread::sleep_for(50ms);
-  }
-
-  void TearDown() override {
-    stop = true;
-    if (watcher.joinable()) watcher.join();
-  }
-
+TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
   VirtualDesk desk;
-  SharedText shared;
-  std::atomic<bool> stop{false};
-  std::thread watcher;
-  CommandResult result;
-};
-
-TEST_F(WatchTest, PrintsEachPressOnceAndReleasesEverythingWhenStopped) {
-  startWatch({"watch", "-d", "2"});
-  EXPECT_TRUE(desk.diverted("mouse", 0x00C4));
-  EXPECT_TRUE(desk.diverted("mouse", 0x0052));
-
-  desk.world->press("mouse", 0x00C4);
-  desk.world->press("mouse", 0x0053);
-  desk.world->release("mouse", 0x0053);
-  desk.world->release("mouse", 0x00C4);
-  desk.world->press("mouse", 0x00C4);
-  desk.world->release("mouse", 0x00C4);
-  ASSERT_TRUE(eventually([&] { return shared.text().size() > announcement.size() + 45; })) << shared.text();
-
-  stop = true;
-  watcher.join();
-  EXPECT_EQ(result, (CommandResult{0, "", ""}));
-  EXPECT_EQ(shared.text(), announcement + "  press cid 196\n  press cid 83\n  press cid 196\n");
-  for (const std::uint16_t cid : {0x0052, 0x0053, 0x0056, 0x00C3, 0x00C4})
-    EXPECT_FALSE(desk.diverted("mouse", cid)) << cid;
+  setMouseReporting(desk, 0x00C3, 0x0F, 0x00C4);  // diverted, persistent, remapped
+  setMouseReporting(desk, 0x0056, 0x03);
+  const auto result = CLI::run({"inventory"}, desk.environment());
+  ASSERT_EQ(result.status, 0) << result.standardError;
+  for (const char* line :
+       {"device 1  MX Keys S\n   0x1B04 at index 0x", ", 4 controls\n   cid 209  task 0x00AE  -\n",
+        "   cid 110  task 0x0043  not divertable\n", "   cid 80   task 0x0038  not divertable\n",
+        "   cid 86   task 0x003E  DIVERTED\n", "   cid 195  task 0x00A9  DIVERTED, persistent, remap->0x00C4\n"}) {
+    EXPECT_NE(result.standardOutput.find(line), std::string::npos) << line << "\nin\n" << result.standardOutput;
+  }
 }
 
-TEST_F(WatchTest, ASignalEndsTheWatchCleanly) {
-  startWatch({"watch", "-d", "2"});
-  ::kill(::getpid(), SIGTERM);
-  watcher.join();
-  EXPECT_EQ(result, (CommandResult{0, "", ""}));
-  EXPECT_FALSE(desk.diverted("mouse", 0x00C4));
-  // The previous disposition is back.
-  struct sigaction current {};
-  ::sigaction(SIGTERM, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, SIG_DFL);
-}
-
-TEST(DiagnosticCommands, WatchRefusesWhatItCannotWatch) {
-  VirtualDesk desk;
-  EXPECT_EQ(CLI::run({"watch", "-d", "5"}, desk.environment()), (CommandResult{2, "", "error: usage: watch [-d N]\n"}));
-  // The keyboard's keys are divertable; its other control is not, and nothing stays diverted.
-  VirtualDesk plain("no-change-host.json");
-  const auto refused = CLI::run({"watch"}, plain.environment("host1"));
-  EXPECT_EQ(refused, (CommandResult{1, "", "error: no 0x1B04\n"}));
+TEST(DiagnosticCommands, AnswerOrFailWithAnErrorLineAndTheRightStatus) {
+  const auto asleep = [](VirtualDesk& desk) {
+    desk.world->setAwake("keyboard", false);
+    desk.world->setAwake("mouse", false);
+  };
+  const auto brokenControls = [](VirtualDesk& desk) { desk.world->setFeatureError("mouse", 0x1B04, 0x05); };
+  const auto untouched = [](VirtualDesk&) {};
+  const std::string noReceiver = "error: " + HIDPPError::noReceiver().description() + "\n";
+  const std::string smartShift = "MX Master 3S  range 1\u201350\n  wheelMode     ratchet\n  autoDisengage ";
+  struct Case {
+    virtualhid::VirtualRig rig;
+    std::function<void(VirtualDesk&)> setup;
+    std::vector<std::string> arguments;
+    CommandResult expected;
+  };
+  for (const auto& [rig, setup, arguments, expected] : std::vector<Case>{
+           {VirtualDesk::rig("default.json"), asleep, {"watch"}, {1, "", noReceiver}},
+           {VirtualDesk::rig("default.json"), asleep, {"smartshift"}, {1, "", noReceiver}},
+           {VirtualDesk::rig("default.json"), asleep, {"restore"}, {0, "\n", ""}},
+           {VirtualDesk::rig("default.json"),
+            brokenControls,
+            {"inventory"},
+            {1, "", "error: " + HIDPPError::deviceError(2, 0x05).description() + "\n"}},
+           {VirtualDesk::rig("default.json"),
+            brokenControls,
+            {"restore"},
+            {1,
+             "device 1 (MX Keys S): released 0, already released 4\n"
+             "device 2 (MX Master 3S): released 0, already released 0, failed 1 [could not enumerate controls: " +
+                 HIDPPError::deviceError(2, 0x05).description() + "]\n",
+             "error: one or more controls could not be released\n"}},
+           {VirtualDesk::rig("default.json"),
+            untouched,
+            {"wheel"},
+            {0, "MX Master 3S: wheelMode 00 00 00\n  first byte 0 = native Linux scrolling, 1 = diverted to a driver\n",
+             ""}},
+           {VirtualDesk::rig("no-change-host.json"), untouched, {"wheel"}, {0, "\n", ""}},
+           {VirtualDesk::rig("default.json"),
+            untouched,
+            {"smartshift"},
+            {1, "", "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}},
+           {VirtualDesk::rig("default.json"),
+            untouched,
+            {"smartshift", "--set"},
+            {2, "", "error: usage: smartshift [--set N] (-1 disables SmartShift)\n"}},
+           {mouseAlone(), untouched, {"smartshift"}, {0, smartShift + "10\n", ""}},
+           {mouseAlone(), untouched, {"smartshift", "--set", "100"}, {0, smartShift + "50\n", ""}},
+           {mouseAlone(), untouched, {"smartshift", "--set", "-1"}, {0, smartShift + "OFF (always ratchet)\n", ""}},
+           {VirtualDesk::rig("default.json"), untouched, {"watch", "-d", "5"}, {2, "", "error: usage: watch [-d N]\n"}},
+           {VirtualDesk::rig("no-change-host.json"), untouched, {"watch"}, {1, "", "error: no 0x1B04\n"}},
+       }) {
+    VirtualDesk desk(rig);
+    setup(desk);
+    EXPECT_EQ(CLI::run(arguments, desk.environment()), expected) << arguments.at(0);
+  }
 }
 
 }  // namespace
+}  // namespace testing
 }  // namespace flitbar

@@ -1,30 +1,27 @@
 #include "engine/ManagedControls.h"
+#include "support/Builders.h"
 
 #include "ScriptedReceiver.h"
 
 #include <gtest/gtest.h>
 
-namespace flitbar {
+namespace flitbar::testing {
 namespace {
 
-using testing::ScriptedReceiver;
 using Strings = std::vector<std::string>;
+using Capture = ManagedControls::Capture;
 
 constexpr std::uint16_t top = 196;
 constexpr std::uint16_t gesture = 195;
 
-DeviceInfo mouse(std::uint8_t index = 2, std::optional<std::string> unit = "AA:BB:CC:DD") {
-  DeviceInfo device;
-  device.index = index;
-  device.name = "Mouse";
-  device.reprogFeature = 0x0B;
-  device.unitID = std::move(unit);
-  return device;
+DeviceInfo mouse(std::uint8_t index = 2, std::optional<std::string> unit = "AA:BB") {
+  return named(device(index, 3, 0, std::move(unit)), "Mouse");
 }
 
 class ManagedControlsTest : public ::testing::Test {
  protected:
   ManagedControlsTest() : controls(receiver.manualPacing()) {
+    // The top button is remapped by the user; another program diverted the gesture button.
     receiver.devices[2] = {{.cid = top, .remap = 0x0053}, {.cid = gesture, .reporting = 0x01}};
   }
 
@@ -35,42 +32,36 @@ class ManagedControlsTest : public ::testing::Test {
                             [&](const std::string& line) { logged.push_back(line); });
     return logged;
   }
+  bool diverted(std::uint16_t cid, std::uint8_t index = 2) { return receiver.control(index, cid).reporting & 0x01; }
 
   ScriptedReceiver receiver;
   ManagedControls controls;
   CancelFlag cancel;
 };
 
-TEST_F(ManagedControlsTest, CapturesOnlyWhatItDivertedAndKeepsTheRemapThroughout) {
+TEST_F(ManagedControlsTest, CapturesOnlyWhatItDivertedAndGivesItBackWithTheRemapKept) {
   EXPECT_EQ(assertDiverted({{mouse(), top}, {mouse(), gesture}}), Strings{});
-  EXPECT_EQ(receiver.control(2, top).reporting & 0x01, 0x01);
+  EXPECT_TRUE(diverted(top));
   EXPECT_EQ(receiver.control(2, top).remap, 0x0053);
-  // Another program diverted the gesture button: it is diverted again but never captured.
   ASSERT_EQ(controls.captures().size(), 1u);
-  EXPECT_EQ(controls.captures().at("unit:AA:BB:CC:DD:196"),
-            (ManagedControls::Capture{2, "AA:BB:CC:DD", "Mouse", 0x0B, top, 0x0053}));
+  EXPECT_EQ(controls.captures().at("unit:AA:BB:196"), (Capture{2, "AA:BB", "Mouse", 0x0B, top, 0x0053}));
 
-  // A second assert of a control now diverted keeps the first capture (and its remap).
+  // Asserting again keeps the first capture and its remap.
   receiver.control(2, top).remap = 0x0056;
   assertDiverted({{mouse(), top}});
-  EXPECT_EQ(controls.captures().at("unit:AA:BB:CC:DD:196").remap, 0x0053);
+  EXPECT_EQ(controls.captures().at("unit:AA:BB:196").remap, 0x0053);
 
   EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, true), Strings{});
-  EXPECT_EQ(receiver.control(2, top).reporting & 0x01, 0);
+  EXPECT_FALSE(diverted(top));
   EXPECT_EQ(receiver.control(2, top).remap, 0x0053);
-  EXPECT_EQ(receiver.control(2, gesture).reporting & 0x01, 0x01);
+  EXPECT_TRUE(diverted(gesture)) << "another program's diversion is left alone";
   EXPECT_TRUE(controls.captures().empty());
-}
-
-TEST_F(ManagedControlsTest, KeysNameTheUnitOrTheSlot) {
-  EXPECT_EQ(ManagedControls::key({2, "AA:BB:CC:DD", "Mouse", 0x0B, 196, 0}), "unit:AA:BB:CC:DD:196");
   EXPECT_EQ(ManagedControls::key({2, std::nullopt, "Mouse", 0x0B, 196, 0}), "slot:2:Mouse:196");
 }
 
-TEST_F(ManagedControlsTest, ReleasesRemovedBindingsButLeavesAbsentDevicesRecorded) {
+TEST_F(ManagedControlsTest, ReleasesRemovedBindingsOnlyOnceTheDeviceConfirms) {
   assertDiverted({{mouse(), top}});
-  // The mouse is unplugged: nothing can be released, the capture waits for it.
-  EXPECT_EQ(assertDiverted({}, {}), Strings{});
+  EXPECT_EQ(assertDiverted({}, {}), Strings{}) << "an absent device keeps its capture";
   EXPECT_EQ(controls.captures().size(), 1u);
 
   receiver.ignoresWrites.insert({2, top});
@@ -80,56 +71,51 @@ TEST_F(ManagedControlsTest, ReleasesRemovedBindingsButLeavesAbsentDevicesRecorde
   receiver.ignoresWrites.clear();
   EXPECT_EQ(assertDiverted({}), Strings{});
   EXPECT_TRUE(controls.captures().empty());
-  EXPECT_EQ(receiver.control(2, top).reporting & 0x01, 0);
+  EXPECT_FALSE(diverted(top));
 }
 
-TEST_F(ManagedControlsTest, AnUnconfirmedDivertIsRetriedQuietlyNextTime) {
+TEST_F(ManagedControlsTest, AnUnconfirmedDivertIsRetriedQuietlyAndACancelledOneNotStarted) {
   receiver.ignoresWrites.insert({2, top});
-  const int before = receiver.reads;
   EXPECT_EQ(assertDiverted({{mouse(), top}}), Strings{});
-  // One read before the write and three to verify, none of which confirmed.
-  EXPECT_EQ(receiver.reads - before, 4);
-  EXPECT_EQ(receiver.control(2, top).reporting & 0x01, 0);
-  EXPECT_EQ(controls.captures().size(), 1u);
-
+  EXPECT_EQ(receiver.reads, 4) << "one read before the write and three to verify";
   receiver.ignoresWrites.clear();
   assertDiverted({{mouse(), top}});
-  EXPECT_EQ(receiver.control(2, top).reporting & 0x01, 0x01);
-}
+  EXPECT_TRUE(diverted(top));
 
-TEST_F(ManagedControlsTest, StopsAssertingOnceCancelled) {
   cancel.cancel();
-  assertDiverted({{mouse(), top}});
-  EXPECT_EQ(receiver.reads, 0);
+  receiver.writes.clear();
+  assertDiverted({{mouse(), gesture}});
   EXPECT_TRUE(receiver.writes.empty());
 }
 
-TEST_F(ManagedControlsTest, ReconcilingFollowsTheUnitIdAcrossSlots) {
+TEST_F(ManagedControlsTest, ADiversionTheDeviceForgotLeavesNothingToRelease) {
+  assertDiverted({{mouse(), top}});
+  receiver.control(2, top).reporting = 0;  // the link dropped and came back
+  EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, false), Strings{});
+  EXPECT_TRUE(controls.captures().empty());
+  EXPECT_EQ(receiver.writes.size(), 1u) << "only the divert was written";
+}
+
+TEST_F(ManagedControlsTest, CapturesFollowTheUnitIdAcrossSlots) {
   receiver.devices[4] = {{.cid = top}};
-  DeviceInfo plain = mouse(4, std::nullopt);
-  assertDiverted({{mouse(), top}, {plain, top}}, {mouse(), plain});
+  const auto anonymous = mouse(4, std::nullopt);
+  assertDiverted({{mouse(), top}, {anonymous, top}}, {mouse(), anonymous});
   ASSERT_EQ(controls.captures().size(), 2u);
 
-  DeviceInfo moved = mouse(3);
+  auto moved = mouse(3);
   moved.reprogFeature = 0x0C;
-  DeviceInfo renamed = plain;
-  renamed.name = "Other";
-  controls.reconcileDevices({moved, renamed});
+  controls.reconcileDevices({moved, named(anonymous, "Other")});
   ASSERT_EQ(controls.captures().size(), 1u);
-  EXPECT_EQ(controls.captures().at("unit:AA:BB:CC:DD:196"),
-            (ManagedControls::Capture{3, "AA:BB:CC:DD", "Mouse", 0x0C, top, 0x0053}));
+  EXPECT_EQ(controls.captures().at("unit:AA:BB:196"), (Capture{3, "AA:BB", "Mouse", 0x0C, top, 0x0053}));
 
-  DeviceInfo withoutFeature = moved;
-  withoutFeature.reprogFeature.reset();
-  controls.reconcileDevices({withoutFeature});
+  moved.reprogFeature.reset();
+  controls.reconcileDevices({moved});
   EXPECT_TRUE(controls.captures().empty());
 }
 
-TEST_F(ManagedControlsTest, ReleaseStopsAtItsTimeoutWhenTheReceiverNeverAnswers) {
+TEST_F(ManagedControlsTest, ReleaseStopsAtItsTimeoutAndCanDiscardWhatFailed) {
   receiver.devices[2] = {{.cid = 0x50}, {.cid = 0x51}, {.cid = 0x52}, {.cid = 0x53}};
   assertDiverted({{mouse(), 0x53}, {mouse(), 0x51}, {mouse(), 0x52}, {mouse(), 0x50}});
-  ASSERT_EQ(controls.captures().size(), 4u);
-
   receiver.silent.insert(2);
   // Each attempt costs two 0.8 s reads: two start within 2 s, the third is due after it.
   EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, false),
@@ -138,18 +124,12 @@ TEST_F(ManagedControlsTest, ReleaseStopsAtItsTimeoutWhenTheReceiverNeverAnswers)
   EXPECT_EQ(controls.captures().size(), 4u);
 
   receiver.silent.clear();
-  EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, true), Strings{});
-  EXPECT_TRUE(controls.captures().empty());
-  for (const auto& control : receiver.devices[2]) EXPECT_EQ(control.reporting & 0x01, 0) << control.cid;
-}
-
-TEST_F(ManagedControlsTest, DiscardingAfterAFailedReleaseForgetsEverything) {
-  assertDiverted({{mouse(), top}});
-  receiver.ignoresWrites.insert({2, top});
+  receiver.ignoresWrites.insert({2, 0x53});
   EXPECT_EQ(controls.release(receiver, {mouse()}, 2.0, true),
-            Strings{"device 2, cid 196: release could not be verified"});
+            Strings{"device 2, cid 83: release could not be verified"});
   EXPECT_TRUE(controls.captures().empty());
+  for (const std::uint16_t cid : {0x50, 0x51, 0x52}) EXPECT_FALSE(diverted(cid)) << cid;
 }
 
 }  // namespace
-}  // namespace flitbar
+}  // namespace flitbar::testing

@@ -110,6 +110,27 @@ std::optional<EngineSnapshot> EngineHarness::lastSnapshot() const {
   return all.back();
 }
 
+std::vector<SwitchReport> EngineHarness::switches() const {
+  std::vector<SwitchReport> result;
+  for (const auto& event : events_) {
+    if (const auto* report = event.asSwitched()) result.push_back(*report);
+  }
+  return result;
+}
+
+std::vector<EngineEvent::ActionFailed> EngineHarness::failures() const {
+  std::vector<EngineEvent::ActionFailed> result;
+  for (const auto& event : events_) {
+    if (const auto* failure = event.asActionFailed()) result.push_back(*failure);
+  }
+  return result;
+}
+
+bool EngineHarness::shows(std::size_t count) const {
+  const auto last = lastSnapshot();
+  return last && last->devices.size() == count && !last->movingToHost && !last->lastError;
+}
+
 DeviceInfo keyboard(std::uint8_t index, std::uint8_t hostCount, std::uint8_t currentHost) {
   DeviceInfo info;
   info.index = index;
@@ -132,6 +153,12 @@ FakeDevice fakeDevice(DeviceInfo info) {
   FakeDevice device;
   device.info = std::move(info);
   return device;
+}
+
+std::shared_ptr<FakeReceiver> receiverOf(std::vector<DeviceInfo> devices) {
+  std::vector<FakeDevice> fakes;
+  for (auto& device : devices) fakes.push_back(fakeDevice(std::move(device)));
+  return std::make_shared<FakeReceiver>(std::move(fakes));
 }
 
 }  // namespace flitbar::testing

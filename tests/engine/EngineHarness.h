@@ -92,6 +92,10 @@ class EngineHarness {
   const std::vector<EngineEvent>& events() const { return events_; }
   std::vector<EngineSnapshot> snapshots() const;
   std::optional<EngineSnapshot> lastSnapshot() const;
+  std::vector<SwitchReport> switches() const;
+  std::vector<EngineEvent::ActionFailed> failures() const;
+  // The last snapshot shows `count` devices, no move under way and no error.
+  bool shows(std::size_t count) const;
   void clearEvents() { events_.clear(); }
   LogLines& logs() { return *logs_; }
   const std::filesystem::path& configPath() const { return configPath_; }
@@ -110,5 +114,6 @@ class EngineHarness {
 DeviceInfo keyboard(std::uint8_t index = 1, std::uint8_t hostCount = 3, std::uint8_t currentHost = 0);
 DeviceInfo mouse(std::uint8_t index = 2, std::uint8_t hostCount = 3, std::uint8_t currentHost = 0);
 FakeDevice fakeDevice(DeviceInfo info);
+std::shared_ptr<FakeReceiver> receiverOf(std::vector<DeviceInfo> devices);
 
 }  // namespace flitbar::testing

@@ -1,138 +1,130 @@
-#include "engine/CancelFlag.h"
 #include "engine/EngineTask.h"
-#include "engine/MainExecutor.h"
 #include "engine/SerialWorker.h"
+#include "engine/ShellQueue.h"
+#include "engine/SystemShellExecutor.h"
+#include "support/TemporaryDirectory.h"
 
+#include <gtest/gtest.h>
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <asio/io_context.hpp>
-#include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+#include <future>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
-namespace flitbar {
+namespace flitbar::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Runs `body` as a coroutine on a fresh single-threaded context until everything finishes.
-void runOnEngine(asio::io_context& context, asio::awaitable<void> body) {
+// Runs `body` as a coroutine on a single-threaded context until everything finishes. Callers declare
+// the context before the worker or queue under test, whose threads must be joined before it goes.
+void runOnEngine(asio::io_context& engine, asio::awaitable<void> body) {
   std::exception_ptr failure;
-  asio::co_spawn(context, std::move(body), [&](std::exception_ptr error) { failure = error; });
-  context.run();
+  asio::co_spawn(engine, std::move(body), [&](std::exception_ptr error) { failure = error; });
+  engine.run();
   if (failure) std::rethrow_exception(failure);
 }
 
-TEST(SerialWorker, RunsJobsOffTheEngineThreadAndResumesOnIt) {
-  asio::io_context engine;
-  SerialWorker worker("test.hid");
-  const auto engineThread = std::this_thread::get_id();
-  runOnEngine(engine, [&]() -> asio::awaitable<void> {
-    const auto jobThread = co_await worker.perform([] { return std::this_thread::get_id(); });
-    EXPECT_NE(jobThread, engineThread);
-    EXPECT_EQ(std::this_thread::get_id(), engineThread);
-
-    bool ran = false;
-    co_await worker.perform([&ran] { ran = true; });
-    EXPECT_TRUE(ran);
-
-    EXPECT_THROW(co_await worker.perform([]() -> int { throw std::runtime_error("device gone"); }),
-                 std::runtime_error);
-    EXPECT_EQ(co_await worker.perform([] { return std::string("still serving"); }), "still serving");
-  }());
-}
-
-TEST(SerialWorker, KeepsSubmissionOrderAndLeavesTheEngineFreeMeanwhile) {
+TEST(SerialWorker, RunsJobsInOrderOffTheEngineThreadAndResumesOnIt) {
   asio::io_context engine;
   SerialWorker worker("test.hid");
   std::vector<int> order;
-  std::atomic<bool> release{false};
-  bool engineRanWhileBlocked = false;
-
-  asio::co_spawn(engine, [&]() -> asio::awaitable<void> {
-    co_await worker.perform([&] {
-      while (!release) std::this_thread::sleep_for(1ms);
-      order.push_back(1);
-    });
-  }, asio::detached);
-  asio::co_spawn(engine, [&]() -> asio::awaitable<void> {
-    co_await worker.perform([&] { order.push_back(2); });
-  }, asio::detached);
-  asio::co_spawn(engine, [&]() -> asio::awaitable<void> {
-    engineRanWhileBlocked = true;
-    release = true;
-    co_return;
-  }, asio::detached);
-  engine.run();
-
-  EXPECT_TRUE(engineRanWhileBlocked);
+  std::promise<void> release;
+  auto released = release.get_future();
+  bool engineFree = false;
+  runOnEngine(engine, [&]() -> asio::awaitable<void> {
+    const auto engineThread = std::this_thread::get_id();
+    EXPECT_NE(co_await worker.perform([] { return std::this_thread::get_id(); }), engineThread);
+    EXPECT_EQ(std::this_thread::get_id(), engineThread);
+    EXPECT_THROW(co_await worker.perform([]() -> int { throw std::runtime_error("device gone"); }), std::runtime_error);
+    // A job blocked until the engine runs something else: the engine must stay free meanwhile,
+    // and the next job waits for the blocked one.
+    const auto executor = co_await asio::this_coro::executor;
+    asio::co_spawn(
+        executor,
+        [&]() -> asio::awaitable<void> {
+          co_await worker.perform([&] {
+            engineFree = released.wait_for(20s) == std::future_status::ready;
+            order.push_back(1);
+          });
+        },
+        asio::detached);
+    asio::co_spawn(
+        executor, [&]() -> asio::awaitable<void> { co_await worker.perform([&] { order.push_back(2); }); },
+        asio::detached);
+    asio::co_spawn(
+        executor,
+        [&]() -> asio::awaitable<void> {
+          release.set_value();
+          co_return;
+        },
+        asio::detached);
+  }());
+  EXPECT_TRUE(engineFree);
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
-TEST(EngineTask, CancelEndsASleepEarlyAndCompletionCanBeAwaited) {
+// Blocks "first" until "second" has run, so the two must run at the same time.
+class RendezvousExecutor : public ShellExecuting {
+ public:
+  ShellResult execute(const std::string& command, const ShouldCancel&) override {
+    if (command == "second") {
+      secondRan_.set_value();
+      return ShellResult::exited(0);
+    }
+    return secondStarted_.wait_for(20s) == std::future_status::ready ? ShellResult::exited(0) : ShellResult::exited(1);
+  }
+
+ private:
+  std::promise<void> secondRan_;
+  std::shared_future<void> secondStarted_ = secondRan_.get_future().share();
+};
+
+TEST(ShellQueue, ALaterCommandNeverWaitsForAnEarlierOneAndResultsComeBackOnTheEngine) {
   asio::io_context engine;
-  std::vector<std::string> events;
+  ShellQueue queue(std::make_shared<RendezvousExecutor>());
+  std::vector<ShellResult> results;
   runOnEngine(engine, [&]() -> asio::awaitable<void> {
     const auto executor = co_await asio::this_coro::executor;
-    // Captureless so that the coroutine frame owns everything it uses after the statement ends.
-    auto sleeper = [](std::vector<std::string>& log) -> asio::awaitable<void> {
-      log.push_back("sleeping");
-      co_await sleepFor(1h);
-      log.push_back(co_await taskCancelled() ? "cancelled" : "woke");
-    };
-    auto task = EngineTask::spawn(executor, sleeper(events), [&](std::exception_ptr) { events.push_back("error"); });
+    for (const char* command : {"first", "second"}) {
+      asio::co_spawn(
+          executor,
+          [&, command]() -> asio::awaitable<void> {
+            const auto thread = std::this_thread::get_id();
+            results.push_back(co_await queue.run(command));
+            EXPECT_EQ(std::this_thread::get_id(), thread);
+          },
+          asio::detached);
+    }
+    co_return;
+  }());
+  EXPECT_EQ(results, (std::vector<ShellResult>{ShellResult::exited(0), ShellResult::exited(0)}));
+}
 
-    co_await sleepFor(1ms);
-    EXPECT_FALSE(task.finished());
+TEST(ShellQueue, CancellingTheTaskEndsTheRunningCommand) {
+  TemporaryDirectory directory;
+  const auto started = directory / "started";
+  asio::io_context engine;
+  ShellQueue queue(std::make_shared<SystemShellExecutor>());
+  std::optional<ShellResult> result;
+  runOnEngine(engine, [&]() -> asio::awaitable<void> {
+    // Named, so its captures outlive the coroutine it starts.
+    const auto body = [&]() -> asio::awaitable<void> {
+      result = co_await queue.run("touch " + started.string() + "; sleep 100");
+    };
+    const auto task = EngineTask::spawn(co_await asio::this_coro::executor, body(), {});
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!std::filesystem::exists(started) && std::chrono::steady_clock::now() < deadline) co_await sleepFor(1ms);
+    EXPECT_TRUE(std::filesystem::exists(started));
     task.cancel();
     co_await task.completion();
-    EXPECT_TRUE(task.finished());
-    co_await task.completion();
   }());
-  EXPECT_EQ(events, (std::vector<std::string>{"sleeping", "cancelled"}));
-}
-
-TEST(EngineTask, EscapingFailuresAreReportedOnce) {
-  asio::io_context engine;
-  int reported = 0;
-  runOnEngine(engine, [&]() -> asio::awaitable<void> {
-    const auto executor = co_await asio::this_coro::executor;
-    auto cancelled = EngineTask::spawn(executor, []() -> asio::awaitable<void> {
-      co_await sleepFor(1h);
-    }(), [&](std::exception_ptr) { ++reported; });
-    auto failing = EngineTask::spawn(executor, []() -> asio::awaitable<void> {
-      co_await sleepFor(1ms);
-      throw std::runtime_error("broken");
-    }(), [&](std::exception_ptr) { ++reported; });
-
-    cancelled.cancel();
-    co_await cancelled.completion();
-    co_await failing.completion();
-    EngineTask empty;
-    co_await empty.completion();
-  }());
-  EXPECT_EQ(reported, 1);
-}
-
-TEST(CancelFlagAndMainExecutor, ShareStateAcrossThreadsAndKeepPostingOrder) {
-  auto flag = std::make_shared<CancelFlag>();
-  std::thread setter([flag] { flag->cancel(); });
-  setter.join();
-  EXPECT_TRUE(flag->isCancelled());
-
-  ManualMainExecutor main;
-  std::vector<int> order;
-  std::thread poster([&] {
-    for (int index = 0; index < 100; ++index) main.post([&order, index] { order.push_back(index); });
-  });
-  poster.join();
-  main.post([&] { main.post([&] { order.push_back(100); }); });
-  EXPECT_EQ(main.drain(), 102);
-  ASSERT_EQ(order.size(), 101u);
-  for (int index = 0; index <= 100; ++index) EXPECT_EQ(order[static_cast<std::size_t>(index)], index);
+  EXPECT_EQ(result, ShellResult::signalled(SIGTERM));
 }
 
 }  // namespace
-}  // namespace flitbar
+}  // namespace flitbar::testing

@@ -53,17 +53,6 @@ void FakeReceiver::failHostWrites(bool fail) {
   failHostWrites_ = fail;
 }
 
-bool FakeReceiver::deliver(const Report& report) {
-  NotificationHandler handler;
-  {
-    std::lock_guard guard(lock_);
-    handler = handler_;
-  }
-  if (!handler) return false;
-  handler(report);
-  return true;
-}
-
 bool FakeReceiver::stopped() const {
   std::lock_guard guard(lock_);
   return stopped_;
@@ -135,15 +124,22 @@ std::uint8_t FakeReceiver::featureIndex(std::uint8_t device, Feature feature, do
   return entry == found.features.end() ? 0 : entry->second;
 }
 
-bool FakeReceiver::ping(std::uint8_t device) {
-  std::lock_guard guard(lock_);
-  ++pings_[device];
+bool FakeReceiver::pinged(std::uint8_t index) {
+  ++pings_[index];
   try {
-    reachable(device);
-    return true;
+    auto& device = reachable(index);
+    if (device.pingScript.empty()) return true;
+    const bool answered = device.pingScript.front();
+    device.pingScript.pop_front();
+    return answered;
   } catch (const HIDPPError&) {
     return false;
   }
+}
+
+bool FakeReceiver::ping(std::uint8_t device) {
+  std::lock_guard guard(lock_);
+  return pinged(device);
 }
 
 std::string FakeReceiver::name(std::uint8_t device) {
@@ -237,7 +233,7 @@ std::vector<DeviceInfo> FakeReceiver::discover() { return discovered(); }
 Report FakeReceiver::exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                               const std::vector<std::uint8_t>& params, bool, double) {
   std::lock_guard guard(lock_);
-  if (feature == 0 && function == 1) ++pings_[device];
+  if (feature == 0 && function == 1 && !pinged(device)) throw HIDPPError::timeout(device);
   auto& found = reachable(device);
   if (feature == 0)
     return shortAnswer(device, feature, function, {4, 5, params.size() > 2 ? params[2] : std::uint8_t{0}});

@@ -4,6 +4,7 @@
 #include "protocol/ReceiverSession.h"
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,6 +28,8 @@ struct FakeDevice {
   bool ignoresSmartShiftWrites = false;
   std::vector<std::uint8_t> wheelMode{0, 0, 0};
   std::optional<DeviceBattery> battery;
+  // Answers to the next pings, in order, before `answers` decides again.
+  std::deque<bool> pingScript;
 };
 
 // A receiver whose devices answer from a script, for exact orderings without threads of its own.
@@ -45,8 +48,6 @@ class FakeReceiver final : public ReceiverSession, private HIDPPTransporting {
   void setBattery(std::uint8_t index, std::optional<DeviceBattery> battery);
   void setErrorCode(std::uint8_t index, std::optional<std::uint8_t> code);
   void failHostWrites(bool fail);
-  // Delivers an unsolicited report to the installed handler, if any.
-  bool deliver(const Report& report);
   bool stopped() const;
   bool hasHandler() const;
   std::vector<std::uint8_t> wheelModeOf(std::uint8_t index) const;
@@ -87,6 +88,8 @@ class FakeReceiver final : public ReceiverSession, private HIDPPTransporting {
 
   // Throws as the transport would for a device that cannot answer now. Requires `lock_`.
   FakeDevice& reachable(std::uint8_t index);
+  // Counts a ping and tells whether it is answered. Requires `lock_`.
+  bool pinged(std::uint8_t index);
 
   mutable std::mutex lock_;
   std::condition_variable changed_;
