@@ -20,7 +20,7 @@ constexpr int iconSize = 80;
 constexpr int sideMargin = 28;
 constexpr int spacing = 9;
 constexpr int spacingAfterTagline = 16;
-constexpr const char* creditLine = "Made by the Flitbar authors. Free software.";
+constexpr const char* creditLine = "Made by the Flitbar authors.";
 
 QLabel* centredLabel(const QString& text, int points, QFont::Weight weight, bool secondary, QWidget* parent) {
   auto* label = new QLabel(text, parent);
