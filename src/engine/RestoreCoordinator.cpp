@@ -2,6 +2,7 @@
 
 #include "protocol/HIDPPError.h"
 
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -11,6 +12,9 @@ namespace flitbar::RestoreCoordinator {
 namespace {
 
 constexpr int verificationReads = 3;
+// A device that stops answering part-way costs about this much (plus one control), not one
+// timeout per remaining control.
+constexpr auto deviceBudget = std::chrono::seconds(10);
 
 bool diverted(const ControlReporting& reporting) { return reporting.flags & 0x01; }
 
@@ -51,9 +55,14 @@ void restoreDevice(ReceiverSession& receiver, const DeviceInfo& device, std::uin
     result.failures.push_back("could not enumerate controls: " + describe(error));
     return;
   }
+  const auto deadline = std::chrono::steady_clock::now() + deviceBudget;
   for (int position = 0; position < count; ++position) {
     if (interrupted()) {
       result.interrupted = true;
+      return;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      result.failures.push_back("controls from " + std::to_string(position) + " on: the device took too long");
       return;
     }
     ControlInfo control;

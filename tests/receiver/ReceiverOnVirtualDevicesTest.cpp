@@ -156,5 +156,27 @@ TEST(ReceiverOnVirtualDevices, ReadsControlsWheelAndSmartShiftFromTheModels) {
   session.stop();
 }
 
+// The change-host lookup of slot 1 times out and its answer comes in during the name lookup. Taken
+// for the name feature's index, it would turn the name read into a set-current-host write.
+TEST(ReceiverOnVirtualDevices, ALateAnswerIsNotTakenForALaterRequest) {
+  const auto world = makeWorld({
+      {"computers", computers(2)},
+      {"devices",
+       {{{"id", "keyboard"},
+         {"slot", 1},
+         {"kind", "keyboard"},
+         {"name", "K850"},
+         {"wpid", "0xB378"},
+         {"hosts", {"host2", "host1"}},
+         {"currentHost", 2}}}},
+  });
+  world->holdNextAnswer("host1", 2);  // past the probe, into the name lookup
+  auto [opened, counter] = openVirtual(world, "host1");
+  ASSERT_EQ(opened.devices.size(), 1u);
+  EXPECT_EQ(opened.devices[0].name, "K850");
+  EXPECT_EQ(world->state()["devices"][0]["host"], 2) << "a read-only listing moved the keyboard";
+  opened.session->stop();
+}
+
 }  // namespace
 }  // namespace flitbar

@@ -76,7 +76,7 @@ TEST_F(ReceiverOperations, NameFromShortChunksTakesOnlyTheMissingBytesAndTrimsBl
   transport->on(device, 0x03, 1, {0}, answer(device, 0x03, 1, {' ', '\t', 'M'}));
   transport->on(device, 0x03, 1, {3}, answer(device, 0x03, 1, {'X', '\n', 'Y'}));
   transport->on(device, 0x03, 1, {6}, answer(device, 0x03, 1, {' ', 'Q', 'Q'}));
-  EXPECT_EQ(receiver.name(device), "MX\nY");
+  EXPECT_EQ(receiver.name(device), "MX\uFFFDY");
 }
 
 TEST_F(ReceiverOperations, NameEdgeCases) {
