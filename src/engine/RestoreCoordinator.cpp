@@ -23,6 +23,18 @@ std::string describe(const std::exception& error) {
   return error.what();
 }
 
+// A lost or mangled answer must not leave a device's controls diverted: reads are tried again.
+template <typename Read>
+auto withRetries(Read&& read) -> decltype(read()) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return read();
+    } catch (const std::exception&) {
+      if (attempt == verificationReads) throw;
+    }
+  }
+}
+
 std::optional<ControlReporting> readReporting(ReceiverSession& receiver, std::uint8_t device, std::uint8_t feature,
                                               std::uint16_t cid) {
   try {
@@ -50,7 +62,7 @@ void restoreDevice(ReceiverSession& receiver, const DeviceInfo& device, std::uin
                    RestoreDeviceResult& result) {
   int count = 0;
   try {
-    count = receiver.controlCount(device.index, feature);
+    count = withRetries([&] { return receiver.controlCount(device.index, feature); });
   } catch (const std::exception& error) {
     result.failures.push_back("could not enumerate controls: " + describe(error));
     return;
@@ -67,7 +79,7 @@ void restoreDevice(ReceiverSession& receiver, const DeviceInfo& device, std::uin
     }
     ControlInfo control;
     try {
-      control = receiver.controlInfo(device.index, feature, position);
+      control = withRetries([&] { return receiver.controlInfo(device.index, feature, position); });
     } catch (const std::exception&) {
       result.failures.push_back("control " + std::to_string(position) + ": could not inspect");
       continue;

@@ -298,6 +298,17 @@ bool VirtualWorld::refusesOpen(const std::string& computer) const {
   return receivers_[computerIndex(computer)].refusingOpen;
 }
 
+void VirtualWorld::unplug(const std::string& computer) {
+  std::lock_guard lock(mutex_);
+  const auto index = computerIndex(computer);
+  receivers_[index].refusingOpen = true;
+  std::erase_if(clients_, [&](const auto& entry) {
+    if (entry.second.computer != index) return false;
+    entry.second.sink->hangUp();
+    return true;
+  });
+}
+
 void VirtualWorld::addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs) {
   if (count < 1 || count > 1000) throw std::invalid_argument("fault count must be from 1 through 1000");
   if (delayMs < 0 || delayMs > 60000)

@@ -66,6 +66,9 @@ class VirtualWorld {
   // user may not open the HID node; interfaces already open keep working.
   void setRefusingOpen(const std::string& computer, bool refusing);
   bool refusesOpen(const std::string& computer) const;
+  // The computer's receiver is pulled out: every open interface hangs up and opening is refused
+  // until the faults are cleared.
+  void unplug(const std::string& computer);
   // The next `count` answers (responses and error frames) of the receiver suffer the fault.
   void addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs = 0);
   // The receiver's next answer is held back until `laterRequests` more requests have reached it,
