@@ -79,9 +79,9 @@ TEST_F(ReceiverOperations, HostInfoRejectsImpossibleCountsAndHostNamesAreReadAtM
   transport->feature(device, 0x1815, 0x0A);
   transport->on(device, 0x0A, 0, {}, answer(device, 0x0A, 0, {0x01, 0x00, 200}));
   transport->on(device, 0x0A, 1, {0}, longAnswer(device, 0x0A, 1, {0, 1, 0, 0, 17}), true);
-  transport->on(device, 0x0A, 3, {0, 0},
-                longAnswer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}),
-                true);
+  transport->on(
+      device, 0x0A, 3, {0, 0},
+      longAnswer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}), true);
   transport->on(device, 0x0A, 3, {0, 14}, longAnswer(device, 0x0A, 3, {0, 14, 't', '\n', 'X', 'Y'}), true);
   transport->on(device, 0x0A, 1, {1}, longAnswer(device, 0x0A, 1, {1, 1, 0, 0, 0}), true);
   transport->on(device, 0x0A, 1, {2}, HIDPPError::deviceError(device, 0x02), true);
@@ -117,18 +117,6 @@ TEST_F(ReceiverOperations, TypedReadsDecodeTheirAnswersAndRefuseShortOnes) {
               receiver.setWheelMode(device, {0, 0, 0});
             }),
             HIDPPError::unsupported("device has no hi-res wheel"));
-}
-
-TEST_F(ReceiverOperations, BatteryPrefersUnifiedAndFallsBackAtZeroPercent) {
-  transport->feature(device, 0x1004, 0x06);
-  transport->on(device, 0x06, 1, {0x10}, answer(device, 0x06, 1, {55}));
-  EXPECT_EQ(receiver.battery(device), (DeviceBattery{55, false}));
-  transport->feature(3, 0x1004, 0x06);
-  transport->on(3, 0x06, 1, {0x10}, answer(3, 0x06, 1, {0}));
-  transport->feature(3, 0x1000, 0x07);
-  transport->on(3, 0x07, 0, {}, answer(3, 0x07, 0, {80, 0, 2}));
-  EXPECT_EQ(receiver.battery(3), (DeviceBattery{80, true}));
-  EXPECT_EQ(receiver.battery(6), std::nullopt) << "never throws";
 }
 
 // Fails the writes to one device until it has been tried `failures` times.

@@ -55,17 +55,11 @@ class ScriptedTransport : public HIDPPTransporting {
     on(device, 0, 0, {static_cast<std::uint8_t>(featureId >> 8), static_cast<std::uint8_t>(featureId & 0xFF)},
        answer(device, 0, 0, {index}));
   }
-  void failSends(std::optional<HIDPPError> error) {
-    const std::lock_guard guard(lock_);
-    sendError_ = std::move(error);
-  }
-
   Report exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
-                  const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) override {
+                  const std::vector<std::uint8_t>& params, bool longReport, double) override {
     const std::lock_guard guard(lock_);
     const auto request = normalised({device, feature, function, params, longReport});
     exchanges_.push_back(request);
-    timeouts_.push_back(timeoutSeconds);
     if (stopped_) throw HIDPPError::stopped();
     const auto found = script_.find(request);
     if (found == script_.end()) throw HIDPPError::timeout(device);
@@ -79,7 +73,6 @@ class ScriptedTransport : public HIDPPTransporting {
     const std::lock_guard guard(lock_);
     sent_.push_back(report);
     if (stopped_) throw HIDPPError::stopped();
-    if (sendError_) throw *sendError_;
   }
   void stop() override {
     const std::lock_guard guard(lock_);
@@ -91,10 +84,6 @@ class ScriptedTransport : public HIDPPTransporting {
   std::vector<WireRequest> exchanges() const {
     const std::lock_guard guard(lock_);
     return exchanges_;
-  }
-  std::vector<double> timeouts() const {
-    const std::lock_guard guard(lock_);
-    return timeouts_;
   }
   std::size_t count(const WireRequest& request) const {
     const std::lock_guard guard(lock_);
@@ -118,9 +107,7 @@ class ScriptedTransport : public HIDPPTransporting {
   mutable std::mutex lock_;
   std::map<WireRequest, std::deque<Outcome>> script_;
   std::vector<WireRequest> exchanges_;
-  std::vector<double> timeouts_;
   std::vector<Report> sent_;
-  std::optional<HIDPPError> sendError_;
   bool stopped_ = false;
   int stopCalls_ = 0;
 };
