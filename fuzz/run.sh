@@ -36,7 +36,7 @@ case "$target" in
     done
     clang++ "${flags[@]}" "$root/fuzz/receiver_reports_fuzzer.cpp" "${sources[@]}" -lfmt \
       -o "$out/receiver_reports_fuzzer"
-    "$out/receiver_reports_fuzzer" -max_total_time="$seconds" -max_len=2048 -timeout=5 -rss_limit_mb=2048 \
+    "$out/receiver_reports_fuzzer" -max_total_time="$seconds" -max_len=256 -timeout=5 -rss_limit_mb=2048 \
       -print_final_stats=1 "$out/receiver_corpus"
     ;;
   *)
