@@ -59,18 +59,6 @@ TEST(HIDPPRequest, OnlyTheRequestsOwnAnswerOrErrorFrameMatches) {
   for (const auto& test : cases) EXPECT_EQ(request.classify(test.report), test.reply) << test.what;
 }
 
-TEST(HIDPPRequest, WellFormedReportsAreExactlyShortSevenOrLongTwenty) {
-  for (const auto& [report, wellFormed] : std::vector<std::pair<Report, bool>>{{padded({0x10}, 7), true},
-                                                                               {padded({0x11}, 20), true},
-                                                                               {padded({0x10}, 20), false},
-                                                                               {padded({0x11}, 7), false},
-                                                                               {padded({0x11}, 64), false},
-                                                                               {padded({0x12}, 20), false},
-                                                                               {{}, false}}) {
-    EXPECT_EQ(isWellFormedHIDPPReport(report), wellFormed) << report.size();
-  }
-}
-
 TEST(SoftwareIdSequence, RunsThroughOneToFifteenAndNeverGivesZero) {
   SoftwareIdSequence ids(14);
   EXPECT_EQ((std::vector<int>{ids.next(), ids.next(), ids.next()}), (std::vector<int>{14, 15, 1}));

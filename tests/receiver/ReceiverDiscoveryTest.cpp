@@ -89,82 +89,75 @@ TEST(ReceiverDiscovery, ADeviceThatStopsAnsweringCostsItsBudgetNotATimeoutPerReq
   EXPECT_LE(transport->waited, 6 * 0.3 + 0.01) << "the waits add up to more than six budgets";
 }
 
-// Interfaces are named by path; opening one yields a device that remembers its path.
-class FakeDevice : public HidDevice {
- public:
-  explicit FakeDevice(std::string path) : path(std::move(path)) {}
-  HidRead read(std::chrono::milliseconds) override { return {}; }
-  int write(std::span<const std::uint8_t>) override { return 0; }
-  void close() override {}
-  std::string path;
-};
-
+// Interfaces whose transports are scripted: an open error (errno) or a keyboard in some slot.
 struct Rig : HidBackend {
-  std::vector<HidInterface> interfaces;
+  struct Device : HidDevice {
+    explicit Device(std::string path) : path(std::move(path)) {}
+    HidRead read(std::chrono::milliseconds) override { return {}; }
+    int write(std::span<const std::uint8_t>) override { return 0; }
+    void close() override {}
+    std::string path;
+  };
+
   std::map<std::string, int> openErrors;
   std::map<std::string, std::shared_ptr<ScriptedTransport>> transports;
 
-  void add(const std::string& path, int openError = 0) {
-    interfaces.push_back({path, 0x046D, 0xC52B, 0xFF00});
+  ScriptedTransport& add(const std::string& path, int openError = 0) {
     if (openError) openErrors[path] = openError;
-    transports[path] = std::make_shared<ScriptedTransport>();
+    return *(transports[path] = std::make_shared<ScriptedTransport>());
   }
   std::vector<HidInterface> vendorInterfaces() override {
-    if (interfaces.empty()) throw HIDPPError::noReceiver();
+    if (transports.empty()) throw HIDPPError::noReceiver();
+    std::vector<HidInterface> interfaces;
+    for (const auto& [path, transport] : transports) interfaces.push_back({path, 0x046D, 0xC52B, 0xFF00});
     return interfaces;
   }
   std::unique_ptr<HidDevice> open(const HidInterface& interface) override {
     if (openErrors.contains(interface.path)) throw HIDPPError::openFailed(openErrors[interface.path]);
-    return std::make_unique<FakeDevice>(interface.path);
+    return std::make_unique<Device>(interface.path);
   }
   OpenedReceiver openFirst() {
     return Receiver::openFirstResponding(*this, [this](std::unique_ptr<HidDevice> device) {
-      return std::shared_ptr<HIDPPTransporting>(transports.at(dynamic_cast<FakeDevice&>(*device).path));
+      return std::shared_ptr<HIDPPTransporting>(transports.at(dynamic_cast<Device&>(*device).path));
     });
-  }
-  HIDPPError failure() {
-    try {
-      openFirst();
-    } catch (const HIDPPError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "opening succeeded";
-    return HIDPPError::stopped();
   }
 };
 
 TEST(ReceiverOpening, KeepsTheFirstInterfaceWhereADeviceAnswersElseTheFirstOpened) {
   Rig rig;
-  for (const auto* path : {"/dev/hidraw0", "/dev/hidraw1", "/dev/hidraw2"}) rig.add(path);
-  scriptKeyboard(*rig.transports["/dev/hidraw1"], 3);
-  scriptKeyboard(*rig.transports["/dev/hidraw2"], 1);
+  rig.add("hidraw0");
+  scriptKeyboard(rig.add("hidraw1"), 3);
+  scriptKeyboard(rig.add("hidraw2"), 1);
   const auto opened = rig.openFirst();
   ASSERT_EQ(opened.devices.size(), 1u);
-  EXPECT_EQ(&opened.session->transport(), rig.transports["/dev/hidraw1"].get());
-  EXPECT_EQ(rig.transports["/dev/hidraw0"]->stopCalls(), 1) << "the silent fallback is closed";
-  EXPECT_TRUE(rig.transports["/dev/hidraw2"]->exchanges().empty()) << "later interfaces are not tried";
+  EXPECT_EQ(&opened.session->transport(), rig.transports["hidraw1"].get());
+  EXPECT_EQ(rig.transports["hidraw0"]->stopCalls(), 1) << "the silent fallback is closed";
+  EXPECT_TRUE(rig.transports["hidraw2"]->exchanges().empty()) << "later interfaces are not tried";
 
   Rig silent;
-  silent.add("/dev/hidraw0", EBUSY);
-  silent.add("/dev/hidraw1");
-  silent.add("/dev/hidraw2");
+  silent.add("hidraw0", EBUSY);
+  silent.add("hidraw1");
+  silent.add("hidraw2");
   const auto fallback = silent.openFirst();
   EXPECT_TRUE(fallback.devices.empty());
-  EXPECT_EQ(&fallback.session->transport(), silent.transports["/dev/hidraw1"].get());
-  EXPECT_EQ(silent.transports["/dev/hidraw2"]->stopCalls(), 1);
+  EXPECT_EQ(&fallback.session->transport(), silent.transports["hidraw1"].get());
+  EXPECT_EQ(silent.transports["hidraw2"]->stopCalls(), 1);
 }
 
 TEST(ReceiverOpening, ExplainsWhyNoInterfaceOpened) {
-  Rig none;
-  EXPECT_EQ(none.failure(), HIDPPError::noReceiver());
-  Rig refused;
-  refused.add("/dev/hidraw0", EACCES);
-  refused.add("/dev/hidraw1", EPERM);
-  EXPECT_EQ(refused.failure(), HIDPPError::accessDenied());
-  Rig broken;
-  broken.add("/dev/hidraw0", EACCES);
-  broken.add("/dev/hidraw1", EIO);
-  EXPECT_EQ(broken.failure(), HIDPPError::silentReceiver(2));
+  for (const auto& [errors, expected] :
+       std::vector<std::pair<std::vector<int>, HIDPPError>>{{{}, HIDPPError::noReceiver()},
+                                                            {{EACCES, EPERM}, HIDPPError::accessDenied()},
+                                                            {{EACCES, EIO}, HIDPPError::silentReceiver(2)}}) {
+    Rig rig;
+    for (std::size_t i = 0; i < errors.size(); ++i) rig.add("hidraw" + std::to_string(i), errors[i]);
+    try {
+      rig.openFirst();
+      ADD_FAILURE() << expected.description();
+    } catch (const HIDPPError& error) {
+      EXPECT_EQ(error, expected);
+    }
+  }
 }
 
 }  // namespace

@@ -101,22 +101,12 @@ TEST_F(ReceiverOperations, AnswersThatRepeatTheWrongParametersAreRefused) {
   EXPECT_EQ(errorFrom([&] { receiver.controlReporting(device, 0x08, 0x0052); }), HIDPPError::malformedResponse());
 }
 
-TEST_F(ReceiverOperations, TypedReadsDecodeTheirAnswersAndRefuseShortOnes) {
-  transport->feature(device, 0x0003, 0x02);
-  transport->on(device, 0x02, 0, {}, longAnswer(device, 0x02, 0, {0x04, 0xAB, 0x0C, 0xD1, 0xE2}));
-  EXPECT_EQ(receiver.unitID(device), "AB:0C:D1:E2");
+TEST_F(ReceiverOperations, ControlReadsRefuseShortAnswersAndIndexesOutOfRange) {
   transport->on(device, 0x08, 1, {5}, longAnswer(device, 0x08, 1, {0x00, 0xD2, 0x00, 0xAE, 0x31}));
   EXPECT_EQ(receiver.controlInfo(device, 0x08, 5), (ControlInfo{0x00D2, 0x00AE, 0x31}));
   transport->on(device, 0x08, 1, {6}, answer(device, 0x08, 1, {0x00, 0xD3, 0x00}));
   EXPECT_EQ(errorFrom([&] { receiver.controlInfo(device, 0x08, 6); }), HIDPPError::malformedResponse());
   EXPECT_TRUE(errorFrom([&] { receiver.controlInfo(device, 0x08, 256); }));
-  transport->on(device, 0x08, 2, {0x00, 0xC4}, longAnswer(device, 0x08, 2, {0x00, 0xC4, 0x05, 0x00, 0x56}));
-  EXPECT_EQ(receiver.controlReporting(device, 0x08, 0x00C4), (ControlReporting{0x05, 0x0056}));
-  transport->feature(device, 0x2121, 0x00);
-  EXPECT_EQ(errorFrom([&] {
-              receiver.setWheelMode(device, {0, 0, 0});
-            }),
-            HIDPPError::unsupported("device has no hi-res wheel"));
 }
 
 // Fails the writes to one device until it has been tried `failures` times.
