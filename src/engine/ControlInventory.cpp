@@ -1,8 +1,16 @@
 #include "engine/ControlInventory.h"
 
+#include <chrono>
 #include <exception>
 
 namespace flitbar::ControlInventory {
+
+namespace {
+
+// A device that stops answering part-way costs about this much, not one timeout per control.
+constexpr auto deviceBudget = std::chrono::seconds(5);
+
+}  // namespace
 
 std::string cacheKey(const DeviceInfo& device) {
   if (device.unitID) return "unit:" + *device.unitID;
@@ -18,7 +26,8 @@ std::vector<ControlInfo> read(ReceiverSession& receiver, const DeviceInfo& devic
     return {};
   }
   std::vector<ControlInfo> controls;
-  for (int position = 0; position < count; ++position) {
+  const auto deadline = std::chrono::steady_clock::now() + deviceBudget;
+  for (int position = 0; position < count && std::chrono::steady_clock::now() < deadline; ++position) {
     try {
       controls.push_back(receiver.controlInfo(device.index, *device.reprogFeature, position));
     } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include "protocol/HIDPPError.h"
 
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -11,12 +12,27 @@ namespace flitbar::RestoreCoordinator {
 namespace {
 
 constexpr int verificationReads = 3;
+// A device that stops answering part-way costs about this much (plus one control), not one
+// timeout per remaining control.
+constexpr auto deviceBudget = std::chrono::seconds(10);
 
 bool diverted(const ControlReporting& reporting) { return reporting.flags & 0x01; }
 
 std::string describe(const std::exception& error) {
   if (const auto* hidpp = dynamic_cast<const HIDPPError*>(&error)) return hidpp->description();
   return error.what();
+}
+
+// A lost or mangled answer must not leave a device's controls diverted: reads are tried again.
+template <typename Read>
+auto withRetries(Read&& read) -> decltype(read()) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return read();
+    } catch (const std::exception&) {
+      if (attempt == verificationReads) throw;
+    }
+  }
 }
 
 std::optional<ControlReporting> readReporting(ReceiverSession& receiver, std::uint8_t device, std::uint8_t feature,
@@ -46,19 +62,24 @@ void restoreDevice(ReceiverSession& receiver, const DeviceInfo& device, std::uin
                    RestoreDeviceResult& result) {
   int count = 0;
   try {
-    count = receiver.controlCount(device.index, feature);
+    count = withRetries([&] { return receiver.controlCount(device.index, feature); });
   } catch (const std::exception& error) {
     result.failures.push_back("could not enumerate controls: " + describe(error));
     return;
   }
+  const auto deadline = std::chrono::steady_clock::now() + deviceBudget;
   for (int position = 0; position < count; ++position) {
     if (interrupted()) {
       result.interrupted = true;
       return;
     }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      result.failures.push_back("controls from " + std::to_string(position) + " on: the device took too long");
+      return;
+    }
     ControlInfo control;
     try {
-      control = receiver.controlInfo(device.index, feature, position);
+      control = withRetries([&] { return receiver.controlInfo(device.index, feature, position); });
     } catch (const std::exception&) {
       result.failures.push_back("control " + std::to_string(position) + ": could not inspect");
       continue;

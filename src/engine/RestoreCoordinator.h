@@ -15,7 +15,8 @@ namespace flitbar::RestoreCoordinator {
 // neither consulted nor changed: this serves a process that owns no engine.
 //
 // `interrupted` is polled before each device and each control; once it reports true the current
-// device and every later one are reported as interrupted. Runs on the calling thread and blocks
+// device and every later one are reported as interrupted. A device whose controls take more than
+// about ten seconds has the rest reported as failures. Runs on the calling thread and blocks
 // in the transport. Never throws: failures are in the report.
 RestoreReport restore(ReceiverSession& receiver, const std::vector<DeviceInfo>& devices,
                       const std::function<bool()>& interrupted, std::chrono::duration<double> verificationDelay);

@@ -21,7 +21,9 @@ bool isWellFormedHIDPPReport(std::span<const std::uint8_t> report) {
          (report[0] == longReportId && report.size() == longReportLength);
 }
 
-std::uint8_t HIDPPRequest::functionByte() const { return static_cast<std::uint8_t>((function << 4) | softwareId); }
+std::uint8_t HIDPPRequest::functionByte() const {
+  return static_cast<std::uint8_t>((function << 4) | (softwareId & 0x0F));
+}
 
 Report HIDPPRequest::bytes() const {
   const std::size_t length = longReport ? longReportLength : shortReportLength;
@@ -33,12 +35,21 @@ Report HIDPPRequest::bytes() const {
   return report;
 }
 
+bool HIDPPRequest::echoMatches(std::span<const std::uint8_t> report) const {
+  const auto sent = bytes();
+  const std::size_t count = std::min(echoed, sent.size() - headerLength);
+  if (report.size() < headerLength + count) return false;
+  return std::equal(sent.begin() + headerLength, sent.begin() + static_cast<std::ptrdiff_t>(headerLength + count),
+                    report.begin() + headerLength);
+}
+
 HIDPPRequest::Reply HIDPPRequest::classify(std::span<const std::uint8_t> report) const {
   if (!isWellFormedHIDPPReport(report) || report[1] != device) return Reply::unrelated;
   if (report[2] == hidpp10ErrorFrame || report[2] == hidpp20ErrorFrame) {
     return report[3] == feature && report[4] == functionByte() ? Reply::errorFrame : Reply::unrelated;
   }
-  return report[2] == feature && report[3] == functionByte() ? Reply::response : Reply::unrelated;
+  const bool answersUs = report[2] == feature && report[3] == functionByte() && echoMatches(report);
+  return answersUs ? Reply::response : Reply::unrelated;
 }
 
 }  // namespace flitbar

@@ -3,6 +3,7 @@
 #include "protocol/HIDPPError.h"
 #include "protocol/HIDPPRequest.h"
 #include "protocol/SerialQueue.h"
+#include "protocol/SoftwareIdSequence.h"
 
 #include <pthread.h>
 
@@ -28,18 +29,18 @@ std::chrono::steady_clock::duration boundedTimeout(double seconds) {
 }  // namespace
 
 class HIDPPTransport::Core : public std::enable_shared_from_this<Core> {
-public:
-  Core(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice)
-      : device_(std::move(device)), readSlice_(readSlice) {}
+ public:
+  Core(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice, std::uint8_t firstSoftwareId)
+      : device_(std::move(device)), readSlice_(readSlice), softwareIds_(firstSoftwareId) {}
 
   void readLoop();
-  Report exchange(const HIDPPRequest& request, double timeoutSeconds);
+  Report exchange(HIDPPRequest request, double timeoutSeconds);
   void send(const Report& report);
   void stop();
   bool readerFinished();
   void setNotificationHandler(NotificationHandler handler);
 
-private:
+ private:
   bool isRunning();
   void deliver(Report report);
   void dispatchNotification(Report report);
@@ -51,6 +52,11 @@ private:
   const std::chrono::milliseconds readSlice_;
 
   std::mutex requestLock_;
+  SoftwareIdSequence softwareIds_;
+
+  // Held for each write and by the reader while it closes the device, never with the state lock:
+  // a write that blocks must not keep stop() from marking the transport stopped.
+  std::timed_mutex writeLock_;
 
   std::mutex inboxLock_;
   std::condition_variable inboxChanged_;
@@ -101,6 +107,8 @@ void HIDPPTransport::Core::readLoop() {
       stateChanged_.wait(lock, [&] { return !running_; });
     }
   }
+  // Waits for a write in progress, however long it blocks: the device is not closed under it.
+  std::lock_guard writing(writeLock_);
   try {
     device_->close();
   } catch (...) {
@@ -143,8 +151,9 @@ void HIDPPTransport::Core::finishExchange(std::vector<Report>& unmatched) {
   inbox_.clear();
 }
 
-Report HIDPPTransport::Core::exchange(const HIDPPRequest& request, double timeoutSeconds) {
+Report HIDPPTransport::Core::exchange(HIDPPRequest request, double timeoutSeconds) {
   std::lock_guard exchangeLock(requestLock_);
+  request.softwareId = softwareIds_.next();
   {
     std::lock_guard lock(inboxLock_);
     awaitingResponse_ = true;
@@ -193,17 +202,14 @@ Report HIDPPTransport::Core::exchange(const HIDPPRequest& request, double timeou
 
 void HIDPPTransport::Core::send(const Report& report) {
   if (report.empty()) throw HIDPPError::malformedResponse();
-  int code = 0;
-  {
-    // Held across the write so that no write overlaps stop() marking the transport stopped.
-    std::lock_guard lock(stateLock_);
-    if (!running_) throw HIDPPError::stopped();
-    code = device_->write(report);
-  }
+  std::lock_guard writing(writeLock_);
+  if (!isRunning()) throw HIDPPError::stopped();
+  const int code = device_->write(report);
   if (code != 0) throw HIDPPError::writeFailed(code);
 }
 
 void HIDPPTransport::Core::stop() {
+  const auto deadline = std::chrono::steady_clock::now() + stopWait;
   {
     std::lock_guard lock(stateLock_);
     if (stopped_) return;
@@ -222,8 +228,11 @@ void HIDPPTransport::Core::stop() {
     std::lock_guard lock(inboxLock_);
     inboxChanged_.notify_all();
   }
+  // Once a write in progress has ended no other starts; one that blocks past the deadline is
+  // left behind rather than waited for.
+  if (writeLock_.try_lock_until(deadline)) writeLock_.unlock();
   std::unique_lock lock(stateLock_);
-  stateChanged_.wait_for(lock, stopWait, [&] { return readerFinished_; });
+  stateChanged_.wait_until(lock, deadline, [&] { return readerFinished_; });
 }
 
 void HIDPPTransport::Core::setNotificationHandler(NotificationHandler handler) {
@@ -232,8 +241,9 @@ void HIDPPTransport::Core::setNotificationHandler(NotificationHandler handler) {
   handler.swap(notificationHandler_);
 }
 
-HIDPPTransport::HIDPPTransport(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice)
-    : core_(std::make_shared<Core>(std::move(device), readSlice)) {
+HIDPPTransport::HIDPPTransport(std::unique_ptr<HidDevice> device, std::chrono::milliseconds readSlice,
+                               std::uint8_t firstSoftwareId)
+    : core_(std::make_shared<Core>(std::move(device), readSlice, firstSoftwareId)) {
   reader_ = std::thread([core = core_] {
     pthread_setname_np(pthread_self(), "hidpp.reader");
     core->readLoop();
@@ -254,6 +264,10 @@ HIDPPTransport::~HIDPPTransport() {
 Report HIDPPTransport::exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                                 const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) {
   return core_->exchange(HIDPPRequest{device, feature, function, params, longReport}, timeoutSeconds);
+}
+
+Report HIDPPTransport::exchangeRequest(const HIDPPRequest& request, double timeoutSeconds) {
+  return core_->exchange(request, timeoutSeconds);
 }
 
 void HIDPPTransport::send(const Report& report) { core_->send(report); }

@@ -12,6 +12,13 @@ constexpr const char* replacementCharacter = "\xEF\xBF\xBD";
 
 bool isContinuation(std::uint8_t byte) { return (byte & 0xC0) == 0x80; }
 
+// C0 controls, DEL and the C1 controls (U+0080..U+009F, encoded C2 80..C2 9F): a device name
+// carrying them could move a terminal's cursor, forge log lines or break the panel's layout.
+bool isControl(const std::uint8_t* sequence, std::size_t length) {
+  if (length == 1) return sequence[0] < 0x20 || sequence[0] == 0x7F;
+  return length == 2 && sequence[0] == 0xC2 && sequence[1] <= 0x9F;
+}
+
 // How far the UTF-8 sequence starting at `at` goes: `valid` when it is complete and well-formed
 // (no overlongs, surrogates or values past U+10FFFF), otherwise `length` covers its longest
 // well-formed beginning (at least one byte), which becomes one U+FFFD like other decoders do.
@@ -67,22 +74,22 @@ void requireLong(const Report& report) {
 
 std::string decodeText(const Report& bytes) {
   const auto end = std::find(bytes.begin(), bytes.end(), 0);
-  const std::vector<std::uint8_t> text(bytes.begin(), end);
+  std::vector<std::uint8_t> text(bytes.begin(), end);
+  const auto isBlank = [](std::uint8_t c) { return c == ' ' || c == '\t'; };
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), isBlank));
+  text.erase(std::find_if_not(text.rbegin(), text.rend(), isBlank).base(), text.end());
   std::string decoded;
   std::size_t at = 0;
   while (at < text.size()) {
     const auto sequence = sequenceAt(text, at);
-    if (sequence.valid) {
+    if (sequence.valid && !isControl(text.data() + at, sequence.length)) {
       decoded.append(reinterpret_cast<const char*>(text.data() + at), sequence.length);
     } else {
       decoded += replacementCharacter;
     }
     at += sequence.length;
   }
-  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-  const auto first = std::find_if_not(decoded.begin(), decoded.end(), isBlank);
-  const auto last = std::find_if_not(decoded.rbegin(), decoded.rend(), isBlank).base();
-  return first < last ? std::string(first, last) : std::string();
+  return decoded;
 }
 
 }  // namespace flitbar::HidppReport

@@ -26,8 +26,9 @@ bool isLong(const Report& report);
 void requireWellFormed(const Report& report);
 void requireLong(const Report& report);
 
-// Device text: cut at the first zero byte, decoded as UTF-8 with invalid sequences replaced by
-// U+FFFD, spaces and tabs trimmed from both ends (newlines are kept).
+// Device text: cut at the first zero byte, spaces and tabs trimmed from both ends, decoded as
+// UTF-8 with invalid sequences and control characters (C0, DEL, C1, so newlines and inner tabs
+// too) each replaced by U+FFFD. The result is safe to print on a terminal or write to a log.
 std::string decodeText(const Report& bytes);
 
 }  // namespace flitbar::HidppReport

@@ -1,6 +1,7 @@
 #include "protocol/Receiver.h"
 
 #include "protocol/HIDPPError.h"
+#include "protocol/HIDPPRequest.h"
 #include "protocol/HidppReport.h"
 
 #include <fmt/format.h>
@@ -15,6 +16,9 @@ namespace {
 constexpr std::uint8_t rootIndex = 0;
 constexpr double pingTimeout = 0.35;
 constexpr int hostPasses = 8;
+// Easy-Switch devices have at most three hosts; a larger count read from a device is clamped so
+// that a broken answer cannot make us walk 255 hosts.
+constexpr std::uint8_t mostHosts = 3;
 
 std::vector<std::uint8_t> tail(const Report& report, std::size_t from) {
   if (from >= report.size()) return {};
@@ -31,12 +35,25 @@ bool collect(std::vector<std::uint8_t>& collected, std::size_t length, const std
 
 }  // namespace
 
-Receiver::Receiver(std::shared_ptr<HIDPPTransporting> transport, std::chrono::milliseconds hostPassInterval)
-    : transport_(std::move(transport)), hostPassInterval_(hostPassInterval) {}
+Receiver::Receiver(std::shared_ptr<HIDPPTransporting> transport, std::chrono::milliseconds hostPassInterval,
+                   std::chrono::milliseconds deviceBudget)
+    : transport_(std::move(transport)), hostPassInterval_(hostPassInterval), deviceBudget_(deviceBudget) {}
 
 Report Receiver::request(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                          const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) {
-  auto answer = transport_->exchange(device, feature, function, params, longReport, timeoutSeconds);
+  const auto allowed = budget_.allow(timeoutSeconds);
+  if (!allowed) throw HIDPPError::timeout(device);
+  auto answer = transport_->exchange(device, feature, function, params, longReport, *allowed);
+  HidppReport::requireWellFormed(answer);
+  return answer;
+}
+
+Report Receiver::requestEchoing(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
+                                const std::vector<std::uint8_t>& params, bool longReport, std::size_t echoed) {
+  const auto allowed = budget_.allow(0.8);
+  if (!allowed) throw HIDPPError::timeout(device);
+  HIDPPRequest wanted{device, feature, function, params, longReport, echoed};
+  auto answer = transport_->exchangeRequest(wanted, *allowed);
   HidppReport::requireWellFormed(answer);
   return answer;
 }
@@ -104,7 +121,7 @@ std::optional<std::vector<std::string>> Receiver::hostsInfo(std::uint8_t device)
     return std::nullopt;
   }
   if ((summary[4] & 0x01) == 0) return std::nullopt;
-  const std::uint8_t count = summary[6];
+  const std::uint8_t count = std::min(summary[6], mostHosts);
   std::vector<std::string> names;
   for (std::uint8_t host = 0; host < count; ++host) {
     try {
@@ -117,12 +134,13 @@ std::optional<std::vector<std::string>> Receiver::hostsInfo(std::uint8_t device)
 }
 
 std::string Receiver::hostName(std::uint8_t device, std::uint8_t feature, std::uint8_t host) {
-  const auto info = request(device, feature, 1, {host, 0, 0}, true);
+  const auto info = requestEchoing(device, feature, 1, {host, 0, 0}, true, 1);
   if (!HidppReport::isLong(info)) return {};
   const std::size_t length = info[8];
   std::vector<std::uint8_t> collected;
   while (collected.size() < length) {
-    const auto chunk = request(device, feature, 3, {host, static_cast<std::uint8_t>(collected.size()), 0}, true);
+    const auto chunk =
+        requestEchoing(device, feature, 3, {host, static_cast<std::uint8_t>(collected.size()), 0}, true, 2);
     if (!collect(collected, length, tail(chunk, 6))) break;
   }
   return HidppReport::decodeText(collected);
@@ -192,8 +210,9 @@ ControlInfo Receiver::controlInfo(std::uint8_t device, std::uint8_t reprogFeatur
 }
 
 ControlReporting Receiver::controlReporting(std::uint8_t device, std::uint8_t reprogFeature, std::uint16_t cid) {
-  const auto answer = request(device, reprogFeature, 2,
-                              {static_cast<std::uint8_t>(cid >> 8), static_cast<std::uint8_t>(cid & 0xFF), 0});
+  const auto answer =
+      requestEchoing(device, reprogFeature, 2,
+                     {static_cast<std::uint8_t>(cid >> 8), static_cast<std::uint8_t>(cid & 0xFF), 0}, false, 2);
   HidppReport::requireLong(answer);
   return {answer[6], static_cast<std::uint16_t>(answer[7] << 8 | answer[8])};
 }

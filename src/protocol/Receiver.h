@@ -3,6 +3,7 @@
 #include "protocol/FeatureIndexCache.h"
 #include "protocol/HidBackend.h"
 #include "protocol/ReceiverSession.h"
+#include "protocol/RequestBudget.h"
 
 #include <chrono>
 #include <functional>
@@ -19,9 +20,11 @@ using TransportFactory = std::function<std::shared_ptr<HIDPPTransporting>(std::u
 // used from several threads. The feature cache lock is never held across a request.
 class Receiver : public ReceiverSession {
  public:
-  // `hostPassInterval` is the pause after each pass of `setHostMulti`.
+  // `hostPassInterval` is the pause after each pass of `setHostMulti`; `deviceBudget` bounds the
+  // time discovery spends on one device (what was not read by then stays absent).
   explicit Receiver(std::shared_ptr<HIDPPTransporting> transport,
-                    std::chrono::milliseconds hostPassInterval = std::chrono::milliseconds(40));
+                    std::chrono::milliseconds hostPassInterval = std::chrono::milliseconds(40),
+                    std::chrono::milliseconds deviceBudget = std::chrono::milliseconds(5000));
 
   HIDPPTransporting& transport() override { return *transport_; }
 
@@ -55,6 +58,9 @@ class Receiver : public ReceiverSession {
  private:
   Report request(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                  const std::vector<std::uint8_t>& params = {}, bool longReport = false, double timeoutSeconds = 0.8);
+  // A request whose answer repeats its first `echoed` parameter bytes.
+  Report requestEchoing(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
+                        const std::vector<std::uint8_t>& params, bool longReport, std::size_t echoed);
   std::string hostName(std::uint8_t device, std::uint8_t feature, std::uint8_t host);
   std::optional<DeviceBattery> unifiedBattery(std::uint8_t device);
   std::optional<DeviceBattery> batteryStatus(std::uint8_t device);
@@ -63,6 +69,8 @@ class Receiver : public ReceiverSession {
 
   std::shared_ptr<HIDPPTransporting> transport_;
   std::chrono::milliseconds hostPassInterval_;
+  std::chrono::milliseconds deviceBudget_;
+  RequestBudget budget_;
   FeatureIndexCache featureCache_;
 };
 

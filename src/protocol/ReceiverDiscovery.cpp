@@ -30,6 +30,7 @@ bool isPermissionRefusal(const HIDPPError& error) {
 std::vector<DeviceInfo> Receiver::discover() {
   std::vector<DeviceInfo> devices;
   for (std::uint8_t index = firstSlot; index <= lastSlot; ++index) {
+    const RequestBudget::Scope budget(budget_, deviceBudget_);
     const auto host = orAbsent([&] { return hostInfo(index); });
     if (!host && !ping(index)) continue;
 

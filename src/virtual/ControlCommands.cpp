@@ -76,6 +76,12 @@ void fault(VirtualWorld& world, const std::vector<std::string>& words) {
     const auto delay = integer(words[3], "the delay", 0, 60000);
     const auto count = words.size() > 4 ? integer(words[4], "the count", 1, 1000) : 1;
     world.addResponseFault(words[2], ResponseFault::delay, static_cast<int>(count), static_cast<int>(delay));
+  } else if (kind == "unplug") {
+    expectCount(words, 3, 3, "fault unplug COMPUTER");
+    world.unplug(words[2]);
+  } else if (kind == "late") {
+    expectCount(words, 4, 4, "fault late COMPUTER REQUESTS");
+    world.holdNextAnswer(words[2], static_cast<int>(integer(words[3], "the request count", 1, 1000)));
   } else if (const auto response = responseFault(kind)) {
     expectCount(words, 3, 4, fmt::format("fault {} COMPUTER [COUNT]", kind).c_str());
     const auto count = words.size() > 3 ? integer(words[3], "the count", 1, 1000) : 1;
@@ -105,6 +111,7 @@ const char* ControlCommands::usage() {
          "fault silent-device DEVICE on|off | fault silent-receiver COMPUTER on|off\n"
          "fault refuse-open COMPUTER on|off\n"
          "fault drop|malformed|oversized COMPUTER [COUNT] | fault delay COMPUTER MS [COUNT]\n"
+         "fault late COMPUTER REQUESTS | fault unplug COMPUTER\n"
          "fault error DEVICE FEATURE CODE|off | fault clear\n"
          "inject COMPUTER HEXBYTES... | state\n";
 }

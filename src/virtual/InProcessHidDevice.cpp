@@ -36,6 +36,8 @@ class InProcessHidDevice::Inbox : public ReportSink {
     return read;
   }
 
+  void hangUp() override { close(); }
+
   // True the first time only.
   bool close() {
     {

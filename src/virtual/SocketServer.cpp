@@ -35,6 +35,8 @@ class SocketSink : public ReportSink {
   void deliver(std::span<const std::uint8_t> report) override {
     [[maybe_unused]] const auto sent = ::send(fd_, report.data(), report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
   }
+  // The client sees the hang-up; the server's loop closes the socket when it notices.
+  void hangUp() override { ::shutdown(fd_, SHUT_RDWR); }
 
  private:
   int fd_;

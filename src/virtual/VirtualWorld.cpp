@@ -77,6 +77,7 @@ void VirtualWorld::write(const std::string& computer, std::span<const std::uint8
   const auto index = computerIndex(computer);
   // The receiver passes on only HID++ reports of the right length; anything else vanishes.
   if (receivers_[index].silent || !frames::isWellFormed(report)) return;
+  releaseHeld(index);
 
   const std::uint8_t slot = report[1];
   if (slot == receiverIndex) {
@@ -110,8 +111,22 @@ void VirtualWorld::write(const std::string& computer, std::span<const std::uint8
   if (outcome.moveToChannel) moveDevice(target, *outcome.moveToChannel);
 }
 
+void VirtualWorld::releaseHeld(std::size_t computer) {
+  auto& receiver = receivers_[computer];
+  if (!receiver.held || !receiver.holdFor || --*receiver.holdFor > 0) return;
+  auto late = std::move(*receiver.held);
+  receiver.held.reset();
+  receiver.holdFor.reset();
+  broadcast(computer, late);
+}
+
 void VirtualWorld::answer(std::size_t computer, frames::Bytes report, int delayMs) {
-  auto& faults = receivers_[computer].faults;
+  auto& receiver = receivers_[computer];
+  if (receiver.holdFor && !receiver.held) {
+    receiver.held = std::move(report);
+    return;
+  }
+  auto& faults = receiver.faults;
   if (!faults.empty()) {
     const auto pending = faults.front();
     faults.pop_front();
@@ -283,6 +298,17 @@ bool VirtualWorld::refusesOpen(const std::string& computer) const {
   return receivers_[computerIndex(computer)].refusingOpen;
 }
 
+void VirtualWorld::unplug(const std::string& computer) {
+  std::lock_guard lock(mutex_);
+  const auto index = computerIndex(computer);
+  receivers_[index].refusingOpen = true;
+  std::erase_if(clients_, [&](const auto& entry) {
+    if (entry.second.computer != index) return false;
+    entry.second.sink->hangUp();
+    return true;
+  });
+}
+
 void VirtualWorld::addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs) {
   if (count < 1 || count > 1000) throw std::invalid_argument("fault count must be from 1 through 1000");
   if (delayMs < 0 || delayMs > 60000)
@@ -290,6 +316,14 @@ void VirtualWorld::addResponseFault(const std::string& computer, ResponseFault f
   std::lock_guard lock(mutex_);
   auto& faults = receivers_[computerIndex(computer)].faults;
   for (int i = 0; i < count; ++i) faults.push_back(PendingFault{fault, delayMs});
+}
+
+void VirtualWorld::holdNextAnswer(const std::string& computer, int laterRequests) {
+  if (laterRequests < 1 || laterRequests > 1000) throw std::invalid_argument("a held answer waits 1 to 1000 requests");
+  std::lock_guard lock(mutex_);
+  auto& receiver = receivers_[computerIndex(computer)];
+  receiver.holdFor = laterRequests;
+  receiver.held.reset();
 }
 
 void VirtualWorld::setFeatureError(const std::string& id, std::uint16_t featureId, std::optional<std::uint8_t> code) {

@@ -66,8 +66,14 @@ class VirtualWorld {
   // user may not open the HID node; interfaces already open keep working.
   void setRefusingOpen(const std::string& computer, bool refusing);
   bool refusesOpen(const std::string& computer) const;
+  // The computer's receiver is pulled out: every open interface hangs up and opening is refused
+  // until the faults are cleared.
+  void unplug(const std::string& computer);
   // The next `count` answers (responses and error frames) of the receiver suffer the fault.
   void addResponseFault(const std::string& computer, ResponseFault fault, int count, int delayMs = 0);
+  // The receiver's next answer is held back until `laterRequests` more requests have reached it,
+  // then sent just before whatever answers the last of them: a late answer, whatever the clock.
+  void holdNextAnswer(const std::string& computer, int laterRequests);
   // Every request to that feature of the device answers a HID++ 2.0 error frame with `code`.
   void setFeatureError(const std::string& device, std::uint16_t featureId, std::optional<std::uint8_t> code);
   void clearFaults();
@@ -96,6 +102,9 @@ class VirtualWorld {
     bool silent = false;
     bool refusingOpen = false;
     std::deque<PendingFault> faults;
+    // Armed by holdNextAnswer: how many later requests the next answer waits for.
+    std::optional<int> holdFor;
+    std::optional<frames::Bytes> held;
   };
 
   struct Client {
@@ -110,6 +119,8 @@ class VirtualWorld {
   bool reachable(const Device& device, std::size_t computer) const;
 
   void answer(std::size_t computer, frames::Bytes report, int delayMs);
+  // Counts a request against a held answer and sends that answer when its wait is over.
+  void releaseHeld(std::size_t computer);
   void deliver(std::size_t computer, frames::Bytes report, std::chrono::milliseconds delay);
   void broadcast(std::size_t computer, std::span<const std::uint8_t> report);
   void sendEvent(const Device& device, const frames::Bytes& event);

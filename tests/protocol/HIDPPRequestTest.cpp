@@ -1,4 +1,6 @@
 #include "protocol/HIDPPRequest.h"
+#include "protocol/HidppReport.h"
+#include "protocol/SoftwareIdSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -7,86 +9,87 @@ namespace {
 
 using Reply = HIDPPRequest::Reply;
 
-Report filled(std::size_t length, std::uint8_t id) {
-  Report report(length, 0);
-  if (length > 0) report[0] = id;
-  return report;
+Report padded(Report head, std::size_t length) {
+  head.resize(length, 0);
+  return head;
 }
 
-TEST(HIDPPRequest, ShortParametersAreCutOrPaddedToThreeBytes) {
-  HIDPPRequest request{0x02, 0x05, 0x01, {0xA1, 0xA2, 0xA3, 0xA4, 0xA5}, false};
-  EXPECT_EQ(request.bytes(), (Report{0x10, 0x02, 0x05, 0x1A, 0xA1, 0xA2, 0xA3}));
-  request.params = {0xB1};
-  EXPECT_EQ(request.bytes(), (Report{0x10, 0x02, 0x05, 0x1A, 0xB1, 0x00, 0x00}));
+TEST(HIDPPRequest, ParametersAreCutOrPaddedToTheReportLength) {
+  EXPECT_EQ(HIDPPRequest({0x02, 0x05, 0x01, {0xA1, 0xA2, 0xA3, 0xA4}, false, 0, 0x0A}).bytes(),
+            (Report{0x10, 0x02, 0x05, 0x1A, 0xA1, 0xA2, 0xA3}));
+  EXPECT_EQ(HIDPPRequest({0x02, 0x05, 0x03, {0xB1}, false, 0, 0x04}).bytes(),
+            (Report{0x10, 0x02, 0x05, 0x34, 0xB1, 0x00, 0x00}));
+  EXPECT_EQ(HIDPPRequest({0x01, 0x09, 0x03, {0x01, 0x02}, true, 0, 0x0A}).bytes(),
+            padded({0x11, 0x01, 0x09, 0x3A, 0x01, 0x02}, 20));
+  EXPECT_EQ(HIDPPRequest({0x01, 0x09, 0x03, Report(40, 0x77), true}).bytes().back(), 0x77);
 }
 
-TEST(HIDPPRequest, LongRequestsCarryExactlySixteenParameterBytes) {
-  HIDPPRequest request{0x01, 0x09, 0x03, {0x01, 0x02}, true};
-  Report expected{0x11, 0x01, 0x09, 0x3A, 0x01, 0x02};
-  expected.resize(20, 0);
-  EXPECT_EQ(request.bytes(), expected);
-
-  request.params.assign(40, 0x77);
-  const auto bytes = request.bytes();
-  ASSERT_EQ(bytes.size(), 20u);
-  EXPECT_EQ(bytes.back(), 0x77);
-  EXPECT_EQ(HIDPPRequest({0x01, 0x00, 0x00, {}, true}).bytes().size(), 20u);
-}
-
-TEST(HIDPPRequest, FunctionByteCarriesTheSoftwareId) {
-  EXPECT_EQ(HIDPPRequest({1, 0, 0, {}, false}).functionByte(), 0x0A);
-  EXPECT_EQ(HIDPPRequest({1, 0, 1, {}, false}).functionByte(), 0x1A);
-  EXPECT_EQ(HIDPPRequest({1, 0, 3, {}, false}).functionByte(), 0x3A);
-}
-
-TEST(HIDPPRequest, OnlyTheTwoHIDPPReportShapesAreWellFormed) {
-  EXPECT_TRUE(isWellFormedHIDPPReport(filled(7, 0x10)));
-  EXPECT_TRUE(isWellFormedHIDPPReport(filled(20, 0x11)));
-  for (const auto& report : {filled(0, 0), filled(20, 0x10), filled(7, 0x11), filled(64, 0x11), filled(65, 0x11),
-                             filled(6, 0x10), filled(7, 0x12), filled(20, 0x20)}) {
-    EXPECT_FALSE(isWellFormedHIDPPReport(report)) << report.size();
-  }
-}
-
-TEST(HIDPPRequest, ClassifiesResponsesEventsAndErrorFrames) {
-  const HIDPPRequest request{0x02, 0x05, 0x01, {}, true};
-  struct Case {
+TEST(HIDPPRequest, OnlyTheRequestsOwnAnswerOrErrorFrameMatches) {
+  // Get reporting of control 0x00C4 (function 2) with software id 5; the answer repeats the control id.
+  const HIDPPRequest request{0x02, 0x05, 0x02, {0x00, 0xC4}, false, 2, 0x05};
+  const auto answer = padded({0x11, 0x02, 0x05, 0x25, 0x00, 0xC4, 0x01}, 20);
+  auto with = [&](std::size_t at, std::uint8_t value, Report report) {
+    report[at] = value;
+    return report;
+  };
+  const auto error20 = padded({0x11, 0x02, 0xFF, 0x05, 0x25, 0x05}, 20);
+  const Report error10{0x10, 0x02, 0x8F, 0x05, 0x25, 0x08, 0x00};
+  const struct {
     Report report;
     Reply reply;
+    const char* what;
+  } cases[] = {
+      {answer, Reply::response, "long answer"},
+      {{0x10, 0x02, 0x05, 0x25, 0x00, 0xC4, 0x00}, Reply::response, "short answer"},
+      {with(3, 0x2A, answer), Reply::unrelated, "another software id: a late answer or another program's"},
+      {with(3, 0x20, answer), Reply::unrelated, "a device event"},
+      {with(3, 0x15, answer), Reply::unrelated, "another function"},
+      {with(1, 0x03, answer), Reply::unrelated, "another device"},
+      {with(2, 0x06, answer), Reply::unrelated, "another feature"},
+      {with(5, 0xC3, answer), Reply::unrelated, "another control's reporting"},
+      {padded(answer, 64), Reply::unrelated, "oversized"},
+      {{}, Reply::unrelated, "empty"},
+      {error20, Reply::errorFrame, "HID++ 2.0 error frame"},
+      {error10, Reply::errorFrame, "HID++ 1.0 error frame"},
+      {with(4, 0x2A, error20), Reply::unrelated, "2.0 error frame with another software id"},
+      {with(4, 0x2A, error10), Reply::unrelated, "1.0 error frame with another software id"},
+      {with(3, 0x06, error20), Reply::unrelated, "error frame for another feature"},
+      {with(1, 0x03, error10), Reply::unrelated, "error frame for another device"},
   };
-  Report longResponse{0x11, 0x02, 0x05, 0x1A};
-  longResponse.resize(20, 0);
-  Report deviceEvent = longResponse;
-  deviceEvent[3] = 0x10;  // same function, software id 0
-  Report otherDevice = longResponse;
-  otherDevice[1] = 0x03;
-  Report otherFunction = longResponse;
-  otherFunction[3] = 0x2A;
-  Report error20{0x11, 0x02, 0xFF, 0x05, 0x1A, 0x05};
-  error20.resize(20, 0);
-  Report error20OtherFeature = error20;
-  error20OtherFeature[3] = 0x06;
-  Report malformedLong = longResponse;
-  malformedLong.resize(64, 0);
+  for (const auto& test : cases) EXPECT_EQ(request.classify(test.report), test.reply) << test.what;
+}
 
-  const std::vector<Case> cases{
-      {longResponse, Reply::response},
-      // Devices answer long even when asked short; the report id does not take part in matching.
-      {{0x10, 0x02, 0x05, 0x1A, 0x00, 0x00, 0x00}, Reply::response},
-      {deviceEvent, Reply::unrelated},
-      {otherDevice, Reply::unrelated},
-      {otherFunction, Reply::unrelated},
-      {{0x10, 0x02, 0x8F, 0x05, 0x1A, 0x08, 0x00}, Reply::errorFrame},
-      {{0x10, 0x02, 0x8F, 0x05, 0x0A, 0x08, 0x00}, Reply::unrelated},
-      {{0x10, 0x02, 0x8F, 0x04, 0x1A, 0x08, 0x00}, Reply::unrelated},
-      {{0x10, 0x03, 0x8F, 0x05, 0x1A, 0x08, 0x00}, Reply::unrelated},
-      {error20, Reply::errorFrame},
-      {error20OtherFeature, Reply::unrelated},
-      {malformedLong, Reply::unrelated},
-  };
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    EXPECT_EQ(request.classify(cases[i].report), cases[i].reply) << "case " << i;
+TEST(SoftwareIdSequence, RunsThroughOneToFifteenAndNeverGivesZero) {
+  SoftwareIdSequence ids(14);
+  EXPECT_EQ((std::vector<int>{ids.next(), ids.next(), ids.next()}), (std::vector<int>{14, 15, 1}));
+  EXPECT_EQ(SoftwareIdSequence(0).next(), 15);
+  for (int i = 0; i < 32; ++i) {
+    const auto start = SoftwareIdSequence::randomStart();
+    EXPECT_TRUE(start >= 1 && start <= 15) << int(start);
   }
+}
+
+TEST(DeviceText, IsRepairedAndFreeOfControlCharacters) {
+  const std::string replaced = "\uFFFD";
+  const struct {
+    Report bytes;
+    std::string text;
+    const char* what;
+  } cases[] = {
+      {{' ', '\t', 'M', 'X', ' ', '\t'}, "MX", "blanks trimmed"},
+      {{'A', 0, 'B'}, "A", "cut at the first zero"},
+      {{'K', 0xC3, 0xA9}, "K\u00E9", "valid UTF-8 kept"},
+      {{'a', '\n', 'b', '\t', 'c', 0x1B, '[', '2', 'J'},
+       "a" + replaced + "b" + replaced + "c" + replaced + "[2J",
+       "newline, inner tab and escape"},
+      {{0x7F, 0xC2, 0x9B, 0xC2, 0xA0}, replaced + replaced + "\u00A0", "DEL and C1 replaced, NBSP kept"},
+      {{0xC0, 0xAF}, replaced + replaced, "overlong"},
+      {{0xED, 0xA0, 0x80}, replaced + replaced + replaced, "surrogate"},
+      {{0xF4, 0x90, 0x80, 0x80}, replaced + replaced + replaced + replaced, "beyond U+10FFFF"},
+      {{'O', 'K', 0xE2, 0x82}, "OK" + replaced, "truncated tail"},
+      {{0xFF, 'x'}, replaced + "x", "never a UTF-8 byte"},
+  };
+  for (const auto& test : cases) EXPECT_EQ(HidppReport::decodeText(test.bytes), test.text) << test.what;
 }
 
 }  // namespace

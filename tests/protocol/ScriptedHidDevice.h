@@ -1,123 +1,146 @@
 #pragma once
 
-#include "protocol/HIDPPTransporting.h"
+#include "protocol/HIDPPError.h"
+#include "protocol/HIDPPTransport.h"
 #include "protocol/HidDevice.h"
 
+#include <gtest/gtest.h>
 #include <pthread.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace flitbar::testing {
 
-// What a scripted device does and saw; shared between the test and the device the transport owns.
+using namespace std::chrono_literals;
+
+inline Report padded(Report head, std::size_t length) {
+  head.resize(length, 0);
+  return head;
+}
+inline Report shortReport(Report head) { return padded(std::move(head), 7); }
+inline Report longReport(Report head) { return padded(std::move(head), 20); }
+
+// A long answer to a written request: its header (software id included) and then `data`.
+inline Report answerTo(const Report& request, Report data = {}) {
+  Report answer{0x11, request[1], request[2], request[3]};
+  answer.insert(answer.end(), data.begin(), data.end());
+  return padded(std::move(answer), 20);
+}
+
+// The error `action` throws; a test failure when it returns or throws something else.
+template <typename Action>
+std::optional<HIDPPError> errorFrom(Action&& action) {
+  try {
+    action();
+  } catch (const HIDPPError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "expected an HIDPPError";
+  return std::nullopt;
+}
+
+// What a scripted device does and saw; shared by the test and the device the transport owns.
 class HidScript {
-public:
+  template <typename Action>
+  auto locked(Action&& action) {
+    std::lock_guard lock(mutex_);
+    changed_.notify_all();
+    return action();
+  }
+
+ public:
+  // Called for each write; what it returns arrives as input reports.
   using Responder = std::function<std::vector<Report>(const Report& written)>;
 
-  // Queues an input report (any bytes: the transport decides what is well-formed).
   void arrive(Report bytes) { push({HidRead::Status::report, std::move(bytes)}); }
-  void arrive(const std::vector<Report>& reports) {
-    for (const auto& report : reports) arrive(report);
-  }
   void hangUp() { push({HidRead::Status::disconnected, {}}); }
-
-  // Called for each write on the writer's thread; what it returns arrives as input reports.
   void respondWith(Responder responder) {
-    std::lock_guard lock(mutex_);
-    responder_ = std::move(responder);
+    locked([&] { responder_ = std::move(responder); });
   }
   void failWritesWith(int code) {
-    std::lock_guard lock(mutex_);
-    writeError_ = code;
+    locked([&] { writeError_ = code; });
   }
-  // The next read blocks, ignoring its timeout, until `releaseStuckRead`.
-  void stickNextRead() {
-    std::lock_guard lock(mutex_);
-    stuck_ = true;
+  // While set, writes block (ignoring everything) and reads stay inside the read.
+  void blockWrites(bool block) {
+    locked([&] { writesBlocked_ = block; });
   }
-  void releaseStuckRead() {
-    std::lock_guard lock(mutex_);
-    stuck_ = false;
-    changed_.notify_all();
+  void blockReads(bool block) {
+    locked([&] { readsBlocked_ = block; });
   }
 
   std::vector<Report> writes() {
-    std::lock_guard lock(mutex_);
-    return writes_;
-  }
-  bool waitForWrites(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return writes_.size() >= count; });
-  }
-  bool waitUntilAllRead() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return inputs_.empty(); });
-  }
-  bool waitUntilClosed() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return closeCount_ > 0; });
+    return locked([&] { return writes_; });
   }
   int closeCount() {
-    std::lock_guard lock(mutex_);
-    return closeCount_;
+    return locked([&] { return closeCount_; });
   }
-  std::string closingThreadName() {
-    std::lock_guard lock(mutex_);
-    return closingThread_;
+  std::string closingThread() {
+    return locked([&] { return closingThread_; });
   }
-  bool readAfterClose() const { return readAfterClose_; }
-  bool overlappingWrites() const { return overlappingWrites_; }
+  bool waitFor(const std::function<bool()>& condition) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 10s, condition);
+  }
+  bool waitForWrites(std::size_t count) {
+    return waitFor([&] { return writes_.size() >= count; });
+  }
+  bool waitUntilReading() {
+    return waitFor([&] { return reading_; });
+  }
+  bool waitUntilAllRead() {
+    return waitFor([&] { return inputs_.empty(); });
+  }
+  bool waitUntilClosed() {
+    return waitFor([&] { return closeCount_ > 0; });
+  }
 
-  // The device's side.
   HidRead read(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    if (closeCount_ > 0) readAfterClose_ = true;
-    changed_.wait(lock, [&] { return !stuck_; });
+    reading_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return !readsBlocked_; });
+    reading_ = false;
     if (!changed_.wait_for(lock, timeout, [&] { return !inputs_.empty(); })) return {};
     auto next = std::move(inputs_.front());
     inputs_.pop_front();
-    changed_.notify_all();
     return next;
   }
   int write(std::span<const std::uint8_t> bytes) {
-    if (writing_.exchange(true)) overlappingWrites_ = true;
-    Report report(bytes.begin(), bytes.end());
+    const Report report(bytes.begin(), bytes.end());
     Responder responder;
     int error;
     {
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
       writes_.push_back(report);
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return !writesBlocked_; });
       responder = responder_;
       error = writeError_;
-      changed_.notify_all();
     }
     if (error == 0 && responder) {
       for (auto& answer : responder(report)) arrive(std::move(answer));
     }
-    writing_ = false;
     return error;
   }
   void close() {
     char name[16] = {};
     pthread_getname_np(pthread_self(), name, sizeof(name));
-    std::lock_guard lock(mutex_);
-    ++closeCount_;
-    closingThread_ = name;
-    changed_.notify_all();
+    locked([&] {
+      ++closeCount_;
+      closingThread_ = name;
+    });
   }
 
-private:
+ private:
   void push(HidRead read) {
-    std::lock_guard lock(mutex_);
-    inputs_.push_back(std::move(read));
-    changed_.notify_all();
+    locked([&] { inputs_.push_back(std::move(read)); });
   }
 
   std::mutex mutex_;
@@ -126,29 +149,33 @@ private:
   std::vector<Report> writes_;
   Responder responder_;
   int writeError_ = 0;
-  bool stuck_ = false;
+  bool writesBlocked_ = false;
+  bool readsBlocked_ = false;
+  bool reading_ = false;
   int closeCount_ = 0;
   std::string closingThread_;
-  std::atomic<bool> writing_ = false;
-  std::atomic<bool> overlappingWrites_ = false;
-  std::atomic<bool> readAfterClose_ = false;
 };
 
 class ScriptedHidDevice final : public HidDevice {
-public:
+ public:
   explicit ScriptedHidDevice(std::shared_ptr<HidScript> script) : script_(std::move(script)) {}
-
   HidRead read(std::chrono::milliseconds timeout) override { return script_->read(timeout); }
   int write(std::span<const std::uint8_t> report) override { return script_->write(report); }
   void close() override { script_->close(); }
 
-private:
+ private:
   std::shared_ptr<HidScript> script_;
 };
 
+// Short read slices keep stop() quick in tests.
+inline std::unique_ptr<HIDPPTransport> makeTransport(const std::shared_ptr<HidScript>& script,
+                                                     std::uint8_t firstSoftwareId = 1) {
+  return std::make_unique<HIDPPTransport>(std::make_unique<ScriptedHidDevice>(script), 5ms, firstSoftwareId);
+}
+
 // Collects what the notification handler receives.
 class NotificationLog {
-public:
+ public:
   NotificationHandler handler() {
     return [this](const Report& report) {
       std::lock_guard lock(mutex_);
@@ -158,14 +185,14 @@ public:
   }
   bool waitFor(std::size_t count) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return reports_.size() >= count; });
+    return changed_.wait_for(lock, 10s, [&] { return reports_.size() >= count; });
   }
   std::vector<Report> reports() {
     std::lock_guard lock(mutex_);
     return reports_;
   }
 
-private:
+ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Report> reports_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace flitbar {
 namespace {
@@ -12,7 +13,6 @@ namespace {
 using testing::answer;
 using testing::longAnswer;
 using testing::ScriptedTransport;
-using testing::WireRequest;
 
 // A keyboard with every feature discovery reads, in slot `index`.
 void scriptKeyboard(ScriptedTransport& transport, std::uint8_t index) {
@@ -32,156 +32,132 @@ void scriptKeyboard(ScriptedTransport& transport, std::uint8_t index) {
   transport.on(index, 0x06, 1, {0x10}, answer(index, 0x06, 1, {64}));
 }
 
-// A device without change-host that answers the probe and nothing else it is asked.
-void scriptProbeOnly(ScriptedTransport& transport, std::uint8_t index) {
-  transport.feature(index, 0x1814, 0x00);
-  transport.on(index, 0x00, 1, {0x00, 0x00, 0xAA}, answer(index, 0x00, 1, {4, 5, 0xAA}));
-  for (const std::uint16_t feature : {0x0005, 0x0003, 0x1B04, 0x1004, 0x1000}) transport.feature(index, feature, 0);
-}
-
-TEST(ReceiverDiscovery, ListsAnsweringSlotsInOrderAndSkipsEmptyOnes) {
+TEST(ReceiverDiscovery, ListsAnsweringSlotsInOrderWithWhatTheyAnswered) {
   auto transport = std::make_shared<ScriptedTransport>();
   scriptKeyboard(*transport, 1);
-  scriptProbeOnly(*transport, 4);
+  // Slot 4 has no change-host and answers only the probe; slot 5 fails its name.
+  transport->feature(4, 0x1814, 0x00);
+  transport->on(4, 0x00, 1, {0x00, 0x00, 0xAA}, answer(4, 0x00, 1, {4, 5, 0xAA}));
+  transport->feature(5, 0x1814, 0x09);
+  transport->on(5, 0x09, 0, {}, answer(5, 0x09, 0, {2, 0}));
+  transport->feature(5, 0x0005, 0x03);
+  transport->on(5, 0x03, 0, {}, HIDPPError::deviceError(5, 0x05));
   Receiver receiver(transport);
 
   const auto devices = receiver.discover();
-  ASSERT_EQ(devices.size(), 2u);
+  ASSERT_EQ(devices.size(), 3u);
   EXPECT_EQ(devices[0], (DeviceInfo{1, "K85", 0x09, 3, 1, 0x08, "11:22:33:44", std::vector<std::string>{"dev"},
                                     DeviceBattery{64, false}}));
-  EXPECT_EQ(devices[1],
-            (DeviceInfo{4, "(unknown)", std::nullopt, 0, 0, std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
-
-  // Empty slots cost one change-host lookup and one short probe each.
-  for (const std::uint8_t empty : {2, 3, 5, 6}) {
-    EXPECT_EQ(transport->count({empty, 0, 0, {0x18, 0x14}}), 1u);
-    EXPECT_EQ(transport->count({empty, 0, 1, {0x00, 0x00, 0xAA}}), 1u);
+  const auto none = std::nullopt;
+  EXPECT_EQ(devices[1], (DeviceInfo{4, "(unknown)", none, 0, 0, none, none, none, none}));
+  EXPECT_EQ(devices[2], (DeviceInfo{5, "(unknown)", 0x09, 2, 0, none, none, none, none}));
+  for (const std::uint8_t empty : {2, 3, 6}) {
+    EXPECT_EQ(transport->count({empty, 0, 1, {0x00, 0x00, 0xAA}}), 1u) << "one short probe per empty slot";
     EXPECT_EQ(transport->count({empty, 0, 0, {0x00, 0x05}}), 0u);
   }
-  // A device without change-host is not asked for host names.
-  EXPECT_EQ(transport->count({4, 0, 0, {0x18, 0x15}}), 0u);
-}
+  EXPECT_EQ(transport->count({4, 0, 0, {0x18, 0x15}}), 0u) << "host names only with change-host";
 
-TEST(ReceiverDiscovery, ADeviceFailingItsDetailsIsStillListed) {
-  auto transport = std::make_shared<ScriptedTransport>();
-  transport->feature(2, 0x1814, 0x09);
-  transport->on(2, 0x09, 0, {}, answer(2, 0x09, 0, {2, 0}));
-  transport->feature(2, 0x0005, 0x03);
-  transport->on(2, 0x03, 0, {}, HIDPPError::deviceError(2, 0x05));
-  Receiver receiver(transport);
-
-  const auto devices = receiver.discover();
-  ASSERT_EQ(devices.size(), 1u);
-  EXPECT_EQ(devices[0],
-            (DeviceInfo{2, "(unknown)", 0x09, 2, 0, std::nullopt, std::nullopt, std::nullopt, std::nullopt}));
-}
-
-TEST(ReceiverDiscovery, FeatureIndexesComeFromTheCacheAfterDiscovery) {
-  auto transport = std::make_shared<ScriptedTransport>();
-  scriptKeyboard(*transport, 1);
-  Receiver receiver(transport);
-  receiver.discover();
   const auto before = transport->exchanges().size();
   EXPECT_TRUE(receiver.battery(1));
-  EXPECT_EQ(transport->exchanges().size(), before + 1) << "one request, no feature lookup";
+  EXPECT_EQ(transport->exchanges().size(), before + 1) << "feature indexes come from the cache";
 }
 
-// Interfaces are named by path; opening one yields a device that remembers its path.
-class FakeDevice : public HidDevice {
+// Takes the whole timeout of every request, as a device that stopped answering does.
+class SilentTransport : public ScriptedTransport {
  public:
-  explicit FakeDevice(std::string path) : path(std::move(path)) {}
-  HidRead read(std::chrono::milliseconds) override { return {}; }
-  int write(std::span<const std::uint8_t>) override { return 0; }
-  void close() override {}
-  std::string path;
+  Report exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
+                  const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) override {
+    try {
+      return ScriptedTransport::exchange(device, feature, function, params, longReport, timeoutSeconds);
+    } catch (const HIDPPError&) {
+      std::this_thread::sleep_for(std::chrono::duration<double>(timeoutSeconds));
+      waited += timeoutSeconds;
+      throw;
+    }
+  }
+  double waited = 0;
 };
 
-class FakeBackend : public HidBackend {
- public:
-  std::vector<HidInterface> interfaces;
-  std::map<std::string, int> openErrors;  // path -> errno
+TEST(ReceiverDiscovery, ADeviceThatStopsAnsweringCostsItsBudgetNotATimeoutPerRequest) {
+  auto transport = std::make_shared<SilentTransport>();
+  transport->feature(1, 0x1814, 0x09);
+  transport->on(1, 0x09, 0, {}, answer(1, 0x09, 0, {2, 0}));
+  Receiver receiver(transport, std::chrono::milliseconds(1), std::chrono::milliseconds(300));
+  const auto devices = receiver.discover();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].hostCount, 2);
+  EXPECT_LE(transport->waited, 6 * 0.3 + 0.01) << "the waits add up to more than six budgets";
+}
 
+// Interfaces whose transports are scripted: an open error (errno) or a keyboard in some slot.
+struct Rig : HidBackend {
+  struct Device : HidDevice {
+    explicit Device(std::string path) : path(std::move(path)) {}
+    HidRead read(std::chrono::milliseconds) override { return {}; }
+    int write(std::span<const std::uint8_t>) override { return 0; }
+    void close() override {}
+    std::string path;
+  };
+
+  std::map<std::string, int> openErrors;
+  std::map<std::string, std::shared_ptr<ScriptedTransport>> transports;
+
+  ScriptedTransport& add(const std::string& path, int openError = 0) {
+    if (openError) openErrors[path] = openError;
+    return *(transports[path] = std::make_shared<ScriptedTransport>());
+  }
   std::vector<HidInterface> vendorInterfaces() override {
-    if (interfaces.empty()) throw HIDPPError::noReceiver();
+    if (transports.empty()) throw HIDPPError::noReceiver();
+    std::vector<HidInterface> interfaces;
+    for (const auto& [path, transport] : transports) interfaces.push_back({path, 0x046D, 0xC52B, 0xFF00});
     return interfaces;
   }
   std::unique_ptr<HidDevice> open(const HidInterface& interface) override {
-    if (const auto error = openErrors.find(interface.path); error != openErrors.end())
-      throw HIDPPError::openFailed(error->second);
-    return std::make_unique<FakeDevice>(interface.path);
+    if (openErrors.contains(interface.path)) throw HIDPPError::openFailed(openErrors[interface.path]);
+    return std::make_unique<Device>(interface.path);
+  }
+  OpenedReceiver openFirst() {
+    return Receiver::openFirstResponding(*this, [this](std::unique_ptr<HidDevice> device) {
+      return std::shared_ptr<HIDPPTransporting>(transports.at(dynamic_cast<Device&>(*device).path));
+    });
   }
 };
 
-struct Rig {
-  FakeBackend backend;
-  std::map<std::string, std::shared_ptr<ScriptedTransport>> transports;
-
-  void add(const std::string& path, int openError = 0) {
-    backend.interfaces.push_back({path, 0x046D, 0xC52B, 0xFF00});
-    if (openError) backend.openErrors[path] = openError;
-    transports[path] = std::make_shared<ScriptedTransport>();
-  }
-  TransportFactory factory() {
-    return [this](std::unique_ptr<HidDevice> device) -> std::shared_ptr<HIDPPTransporting> {
-      return transports.at(dynamic_cast<FakeDevice&>(*device).path);
-    };
-  }
-};
-
-TEST(ReceiverOpening, KeepsTheFirstInterfaceWhereADeviceAnswers) {
+TEST(ReceiverOpening, KeepsTheFirstInterfaceWhereADeviceAnswersElseTheFirstOpened) {
   Rig rig;
-  rig.add("/dev/hidraw0");
-  rig.add("/dev/hidraw1");
-  rig.add("/dev/hidraw2");
-  scriptKeyboard(*rig.transports["/dev/hidraw1"], 3);
-  scriptKeyboard(*rig.transports["/dev/hidraw2"], 1);
-
-  const auto opened = Receiver::openFirstResponding(rig.backend, rig.factory());
+  rig.add("hidraw0");
+  scriptKeyboard(rig.add("hidraw1"), 3);
+  scriptKeyboard(rig.add("hidraw2"), 1);
+  const auto opened = rig.openFirst();
   ASSERT_EQ(opened.devices.size(), 1u);
-  EXPECT_EQ(opened.devices[0].index, 3);
-  EXPECT_EQ(&opened.session->transport(), rig.transports["/dev/hidraw1"].get());
-  EXPECT_EQ(rig.transports["/dev/hidraw0"]->stopCalls(), 1) << "the silent fallback is closed";
-  EXPECT_EQ(rig.transports["/dev/hidraw1"]->stopCalls(), 0);
-  EXPECT_TRUE(rig.transports["/dev/hidraw2"]->exchanges().empty()) << "later interfaces are not tried";
-}
+  EXPECT_EQ(&opened.session->transport(), rig.transports["hidraw1"].get());
+  EXPECT_EQ(rig.transports["hidraw0"]->stopCalls(), 1) << "the silent fallback is closed";
+  EXPECT_TRUE(rig.transports["hidraw2"]->exchanges().empty()) << "later interfaces are not tried";
 
-TEST(ReceiverOpening, FallsBackToTheFirstOpenedInterfaceWhenNoDeviceAnswers) {
-  Rig rig;
-  rig.add("/dev/hidraw0", EBUSY);
-  rig.add("/dev/hidraw1");
-  rig.add("/dev/hidraw2");
-  const auto opened = Receiver::openFirstResponding(rig.backend, rig.factory());
-  EXPECT_TRUE(opened.devices.empty());
-  EXPECT_EQ(&opened.session->transport(), rig.transports["/dev/hidraw1"].get());
-  EXPECT_EQ(rig.transports["/dev/hidraw1"]->stopCalls(), 0);
-  EXPECT_EQ(rig.transports["/dev/hidraw2"]->stopCalls(), 1);
-}
-
-HIDPPError openingError(Rig& rig) {
-  try {
-    Receiver::openFirstResponding(rig.backend, rig.factory());
-  } catch (const HIDPPError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "opening succeeded";
-  return HIDPPError::stopped();
+  Rig silent;
+  silent.add("hidraw0", EBUSY);
+  silent.add("hidraw1");
+  silent.add("hidraw2");
+  const auto fallback = silent.openFirst();
+  EXPECT_TRUE(fallback.devices.empty());
+  EXPECT_EQ(&fallback.session->transport(), silent.transports["hidraw1"].get());
+  EXPECT_EQ(silent.transports["hidraw2"]->stopCalls(), 1);
 }
 
 TEST(ReceiverOpening, ExplainsWhyNoInterfaceOpened) {
-  Rig none;
-  EXPECT_EQ(openingError(none), HIDPPError::noReceiver());
-
-  Rig refused;
-  refused.add("/dev/hidraw0", EACCES);
-  refused.add("/dev/hidraw1", EPERM);
-  EXPECT_EQ(openingError(refused), HIDPPError::accessDenied());
-
-  Rig broken;
-  broken.add("/dev/hidraw0", EACCES);
-  broken.add("/dev/hidraw1", EIO);
-  const auto error = openingError(broken);
-  EXPECT_EQ(error, HIDPPError::silentReceiver(2));
-  EXPECT_EQ(error.description(), "Receiver found (2 interfaces) but no devices answered \u2014 grant receiver access.");
+  for (const auto& [errors, expected] :
+       std::vector<std::pair<std::vector<int>, HIDPPError>>{{{}, HIDPPError::noReceiver()},
+                                                            {{EACCES, EPERM}, HIDPPError::accessDenied()},
+                                                            {{EACCES, EIO}, HIDPPError::silentReceiver(2)}}) {
+    Rig rig;
+    for (std::size_t i = 0; i < errors.size(); ++i) rig.add("hidraw" + std::to_string(i), errors[i]);
+    try {
+      rig.openFirst();
+      ADD_FAILURE() << expected.description();
+    } catch (const HIDPPError& error) {
+      EXPECT_EQ(error, expected);
+    }
+  }
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -34,44 +33,33 @@ inline Report answer(std::uint8_t device, std::uint8_t feature, std::uint8_t fun
   report.resize(longReport ? 20 : 7, 0);
   return report;
 }
-
 inline Report longAnswer(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
                          std::vector<std::uint8_t> data = {}) {
   return answer(device, feature, function, std::move(data), true);
 }
 
-// A transport double that answers requests from a script and records everything it is asked.
-// A request without a scripted outcome times out, like a silent device. When several outcomes
-// are scripted for one request they are used in turn and the last one repeats.
+// The receiver layer's transport double: answers requests from a script and records what it is
+// asked. An unscripted request times out, like a silent device; several outcomes scripted for
+// one request are used in turn, the last one repeating.
 class ScriptedTransport : public HIDPPTransporting {
  public:
   using Outcome = std::variant<Report, HIDPPError>;
 
-  void on(WireRequest request, Outcome outcome) {
-    const std::lock_guard guard(lock_);
-    script_[normalised(std::move(request))].push_back(std::move(outcome));
-  }
   void on(std::uint8_t device, std::uint8_t feature, std::uint8_t function, std::vector<std::uint8_t> params,
           Outcome outcome, bool longReport = false) {
-    on(WireRequest{device, feature, function, std::move(params), longReport}, std::move(outcome));
+    const std::lock_guard guard(lock_);
+    script_[normalised({device, feature, function, std::move(params), longReport})].push_back(std::move(outcome));
   }
   // Root "get feature": the device has `feature` at `index`.
   void feature(std::uint8_t device, std::uint16_t featureId, std::uint8_t index) {
     on(device, 0, 0, {static_cast<std::uint8_t>(featureId >> 8), static_cast<std::uint8_t>(featureId & 0xFF)},
        answer(device, 0, 0, {index}));
   }
-  // Every `send` fails with `error` while set.
-  void failSends(std::optional<HIDPPError> error) {
-    const std::lock_guard guard(lock_);
-    sendError_ = std::move(error);
-  }
-
   Report exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
-                  const std::vector<std::uint8_t>& params, bool longReport, double timeoutSeconds) override {
+                  const std::vector<std::uint8_t>& params, bool longReport, double) override {
     const std::lock_guard guard(lock_);
     const auto request = normalised({device, feature, function, params, longReport});
     exchanges_.push_back(request);
-    timeouts_.push_back(timeoutSeconds);
     if (stopped_) throw HIDPPError::stopped();
     const auto found = script_.find(request);
     if (found == script_.end()) throw HIDPPError::timeout(device);
@@ -81,34 +69,25 @@ class ScriptedTransport : public HIDPPTransporting {
     if (const auto* error = std::get_if<HIDPPError>(&outcome)) throw *error;
     return std::get<Report>(outcome);
   }
-
   void send(const Report& report) override {
     const std::lock_guard guard(lock_);
     sent_.push_back(report);
     if (stopped_) throw HIDPPError::stopped();
-    if (sendError_) throw *sendError_;
   }
-
   void stop() override {
     const std::lock_guard guard(lock_);
     stopped_ = true;
     ++stopCalls_;
   }
-
   void setNotificationHandler(NotificationHandler) override {}
 
   std::vector<WireRequest> exchanges() const {
     const std::lock_guard guard(lock_);
     return exchanges_;
   }
-  std::vector<double> timeouts() const {
-    const std::lock_guard guard(lock_);
-    return timeouts_;
-  }
   std::size_t count(const WireRequest& request) const {
     const std::lock_guard guard(lock_);
-    const auto wanted = normalised(request);
-    return static_cast<std::size_t>(std::count(exchanges_.begin(), exchanges_.end(), wanted));
+    return static_cast<std::size_t>(std::count(exchanges_.begin(), exchanges_.end(), normalised(request)));
   }
   std::vector<Report> sent() const {
     const std::lock_guard guard(lock_);
@@ -128,9 +107,7 @@ class ScriptedTransport : public HIDPPTransporting {
   mutable std::mutex lock_;
   std::map<WireRequest, std::deque<Outcome>> script_;
   std::vector<WireRequest> exchanges_;
-  std::vector<double> timeouts_;
   std::vector<Report> sent_;
-  std::optional<HIDPPError> sendError_;
   bool stopped_ = false;
   int stopCalls_ = 0;
 };

@@ -12,6 +12,8 @@ namespace flitbar {
 namespace {
 
 constexpr std::size_t largestReport = 64;
+// How long a write waits for the node to take a report before it reports ETIMEDOUT.
+constexpr int writeWaitMs = 1000;
 
 }  // namespace
 
@@ -51,6 +53,13 @@ HidRead HidrawDevice::read(std::chrono::milliseconds timeout) {
 int HidrawDevice::write(std::span<const std::uint8_t> report) {
   const int descriptor = descriptor_.load();
   if (descriptor < 0) return EBADF;
+  pollfd ready{descriptor, POLLOUT, 0};
+  int polled;
+  do {
+    polled = ::poll(&ready, 1, writeWaitMs);
+  } while (polled < 0 && errno == EINTR);
+  if (polled == 0) return ETIMEDOUT;
+  if (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) return ENODEV;
   ssize_t written;
   do {
     written = ::write(descriptor, report.data(), report.size());

@@ -27,6 +27,8 @@ public:
 
   // A report longer than 64 bytes is read as its first 65, so it is recognisably oversized.
   HidRead read(std::chrono::milliseconds timeout) override;
+  // Waits at most a second for the node to be writable (ETIMEDOUT). The kernel may still block
+  // inside the write itself; the transport's stop does not wait for such a write.
   int write(std::span<const std::uint8_t> report) override;
   void close() override;
 

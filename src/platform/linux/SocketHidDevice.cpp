@@ -14,6 +14,8 @@ namespace flitbar {
 namespace {
 
 constexpr std::size_t largestReport = 64;
+// A peer that stops reading fills the socket; a write then gives up rather than block its caller.
+constexpr int writeWaitMs = 1000;
 
 }  // namespace
 
@@ -64,9 +66,15 @@ int SocketHidDevice::write(std::span<const std::uint8_t> report) {
   if (report.empty() || report.size() > largestReport) return EMSGSIZE;
   const int socket = socket_.load();
   if (socket < 0) return EBADF;
+  pollfd ready{socket, POLLOUT, 0};
+  int polled;
+  do {
+    polled = ::poll(&ready, 1, writeWaitMs);
+  } while (polled < 0 && errno == EINTR);
+  if (polled == 0) return ETIMEDOUT;
   ssize_t written;
   do {
-    written = ::send(socket, report.data(), report.size(), MSG_NOSIGNAL);
+    written = ::send(socket, report.data(), report.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   } while (written < 0 && errno == EINTR);
   if (written < 0) return errno;
   return static_cast<std::size_t>(written) == report.size() ? 0 : EIO;

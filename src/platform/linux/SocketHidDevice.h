@@ -25,7 +25,8 @@ public:
   SocketHidDevice& operator=(const SocketHidDevice&) = delete;
 
   HidRead read(std::chrono::milliseconds timeout) override;
-  // Reports must be 1 to 64 bytes (EMSGSIZE otherwise); a hung-up peer gives EPIPE.
+  // Reports must be 1 to 64 bytes (EMSGSIZE otherwise); a hung-up peer gives EPIPE, a peer that
+  // has not made room within a second ETIMEDOUT.
   int write(std::span<const std::uint8_t> report) override;
   void close() override;
 
