@@ -18,7 +18,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -99,7 +101,14 @@ void measure(bool realistic, int presses) {
   auto engine = Engine::create(thread.executor(), main, std::move(parameters));
 
   EngineSnapshot latest;
-  const auto ready = [&latest] { return latest.devices.size() == 2 && !latest.movingToHost; };
+  // Connected to both devices, and the key diverted (otherwise the keyboard would move on its own).
+  const auto ready = [&latest, &world] {
+    if (latest.devices.size() != 2 || latest.movingToHost) return false;
+    const auto state = world->state();
+    for (const auto& control : state["devices"][0]["controls"])
+      if (control["cid"] == "0x00D2") return control["diverted"] == true;
+    return false;
+  };
   asio::co_spawn(engine->executor(),
                  engine->start(true, std::nullopt, {},
                                [&latest](const EngineEvent& event) {
@@ -123,7 +132,7 @@ void measure(bool realistic, int presses) {
     if (stamps->firstWrite != 0)
       micros.push_back(static_cast<double>(Clock::duration(stamps->firstWrite - stamps->pressRead).count()) / 1e3);
     // Wait for the engine to let go of the departed devices, then bring them home.
-    while (latest.devices.size() == 2 || !latest.movingToHost) {
+    while ((latest.devices.size() == 2 || !latest.movingToHost) && Clock::now() < deadline) {
       main->drain();
       std::this_thread::sleep_for(1ms);
     }
@@ -144,7 +153,10 @@ void measure(bool realistic, int presses) {
 
 }  // namespace
 
-int main() {
-  measure(false, 200);
-  measure(true, 200);
+// press_to_switch [zero|rig] [PRESSES]: both latencies with 200 presses each by default.
+int main(int argc, char** argv) {
+  const int presses = argc > 2 ? std::atoi(argv[2]) : 200;
+  const std::string_view mode = argc > 1 ? argv[1] : "both";
+  if (mode != "rig") measure(false, presses);
+  if (mode != "zero") measure(true, presses);
 }

@@ -95,8 +95,7 @@ TEST_F(RunningApplication, KeysRelayedRequestsAndLocksMoveEveryDevice) {
   RunningProcess application(FLITBAR_EXECUTABLE, {}, environment);
   ASSERT_TRUE(eventually([&] { return diverted("keyboard", "0x00D2"); }, std::chrono::seconds(30)));
 
-  control({"click", "keyboard", "0x00D2"});
-  EXPECT_TRUE(eventually([&] { return everyDeviceOn(2); }));
+  EXPECT_TRUE(retried([&] { control({"click", "keyboard", "0x00D2"}); }, [&] { return everyDeviceOn(2); }));
   EXPECT_TRUE(eventually([&] { return notified("Moving everything to "); }));
 
   sendHome();

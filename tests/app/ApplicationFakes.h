@@ -15,13 +15,10 @@ struct FakeEngine : ApplicationEngine {
   EventHandler handler;
   std::vector<Done<std::optional<WheelDiversion>>> probes;
   std::vector<std::pair<std::uint8_t, Done<std::optional<SwitchReport>>>> switches;
-  std::vector<std::pair<bool, std::optional<std::uint8_t>>> locks;
-  int reloads = 0;
-  int wakes = 0;
 
   void start(bool, std::optional<std::uint8_t>, std::set<int>, EventHandler events) override { handler = events; }
   bool stopAndWait(std::chrono::duration<double>) override { return true; }
-  void reload() override { ++reloads; }
+  void reload() override {}
   void switchAll(std::uint8_t host, SwitchReason, Done<std::optional<SwitchReport>> done) override {
     switches.emplace_back(host, std::move(done));
   }
@@ -30,10 +27,8 @@ struct FakeEngine : ApplicationEngine {
   void setDestinationHost(std::optional<std::uint8_t>) override {}
   void setHiddenHosts(std::set<int>) override {}
   void setAutoSwitchBoth(bool) override {}
-  void handleWake() override { ++wakes; }
-  void handleScreenLocked(bool enabled, std::optional<std::uint8_t> preferred) override {
-    locks.emplace_back(enabled, preferred);
-  }
+  void handleWake() override {}
+  void handleScreenLocked(bool, std::optional<std::uint8_t>) override {}
 };
 
 // A notification centre that grants authorization and keeps every request.
@@ -58,11 +53,10 @@ struct RecordingLogger : Logging {
 struct RecordingHost : StatusHost {
   std::vector<std::string> flashes;
   std::string toolTip;
-  int panelHides = 0;
   void refreshStatusItem() override {}
   void flashStatusText(const std::string& text, double) override { flashes.push_back(text); }
   void updateStatusToolTip(const std::string& text) override { toolTip = text; }
-  void hidePanel() override { ++panelHides; }
+  void hidePanel() override {}
   void reopen() override {}
 };
 

@@ -175,15 +175,5 @@ TEST_F(Coordinator, StatusTextAndMoodFollowTheSnapshot) {
   EXPECT_EQ(application->effectiveThisHost(), 1);
 }
 
-TEST_F(Coordinator, LockAndWakeReachTheEngineWithTheSettings) {
-  defaults->set(Settings::Keys::switchAwayWhenLocked, false);
-  defaults->set(Settings::Keys::destinationHost, 3);
-  application->receiveScreenLocked();
-  application->receiveWake();
-  EXPECT_EQ(engine->locks, (std::vector<std::pair<bool, std::optional<std::uint8_t>>>{{false, 3}}));
-  EXPECT_EQ(engine->wakes, 1);
-  EXPECT_EQ(host->panelHides, 1);
-}
-
 }  // namespace
 }  // namespace flitbar
