@@ -1,0 +1,135 @@
+// How `watch` of the built executable ends: every way out leaves nothing diverted, or says so.
+#include "support/ProcessRunner.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace flitbar {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProcessOutcome;
+using testing::RunningProcess;
+using testing::runProcess;
+using namespace std::chrono_literals;
+
+class WatchSignals : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory = fs::temp_directory_path() / ("flitbar-watch-" + std::to_string(::getpid()));
+    fs::remove_all(directory);
+    server.emplace(
+        FLITBAR_VIRTUAL_RECEIVER,
+        std::vector<std::string>{"serve", "--rig", std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json",
+                                 "--dir", directory.string()});
+    ASSERT_TRUE(server->waitForOutput("serving 3 computers", 10s));
+  }
+
+  void TearDown() override {
+    server->signal(SIGTERM);
+    server->wait(10s);
+    fs::remove_all(directory);
+  }
+
+  std::string receiverFolder() const { return (directory / "host1").string(); }
+
+  void control(const std::vector<std::string>& words) const {
+    std::vector<std::string> arguments{"ctl", "--dir", directory.string()};
+    arguments.insert(arguments.end(), words.begin(), words.end());
+    ASSERT_EQ(runProcess(FLITBAR_VIRTUAL_RECEIVER, arguments).status, 0);
+  }
+
+  std::vector<std::string> divertedMouseControls() const {
+    const auto outcome = runProcess(FLITBAR_VIRTUAL_RECEIVER, {"ctl", "--dir", directory.string(), "state"});
+    const auto state = nlohmann::json::parse(outcome.standardOutput);
+    std::vector<std::string> diverted;
+    for (const auto& control : state["devices"][1]["controls"])
+      if (control["diverted"]) diverted.push_back(control["cid"]);
+    return diverted;
+  }
+
+  fs::path directory;
+  std::optional<RunningProcess> server;
+};
+
+TEST_F(WatchSignals, EndsCleanlyOnEachSignalAndFailsWhenAReleaseIsNotConfirmed) {
+  struct Case {
+    int signal;
+    bool deviceStopsAnswering;
+    int status;
+    std::string standardError;
+  };
+  const Case cases[] = {
+      {SIGQUIT, false, 0, ""},
+      {SIGTERM, false, 0, ""},
+      {SIGINT, true, 1, "error: one or more controls could not be released\n"},
+  };
+  for (const Case& row : cases) {
+    RunningProcess watch(FLITBAR_EXECUTABLE, {"watch", "-d", "2"}, {{"FLITBAR_VIRTUAL_HID", receiverFolder()}});
+    ASSERT_TRUE(watch.waitForOutput("restores them\n\n", 10s));
+    // Every divertable control but the middle click.
+    EXPECT_EQ(divertedMouseControls(), (std::vector<std::string>{"0x0053", "0x0056", "0x00C3", "0x00C4"}));
+    if (row.deviceStopsAnswering) control({"fault", "error", "mouse", "0x1B04", "5"});
+    watch.signal(row.signal);
+    const ProcessOutcome outcome = watch.wait(10s);
+    EXPECT_EQ(outcome.status, row.status) << row.signal << " " << outcome.standardError;
+    EXPECT_EQ(outcome.standardError, row.standardError);
+    control({"fault", "clear"});
+    if (row.status == 0) {
+      EXPECT_TRUE(divertedMouseControls().empty()) << row.signal;
+    }
+  }
+}
+
+TEST_F(WatchSignals, AReaderThatWentAwayEndsTheWatchWithEverythingReleased) {
+  int output[2];
+  ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
+  ::close(output[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+  std::vector<std::string> variables{"FLITBAR_VIRTUAL_HID=" + receiverFolder()};
+  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+  std::vector<std::string> words{FLITBAR_EXECUTABLE, "watch", "-d", "2"};
+  const auto pointers = [](std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (auto& text : texts) result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+  };
+  auto arguments = pointers(words);
+  auto environment = pointers(variables);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, FLITBAR_EXECUTABLE, &actions, nullptr, arguments.data(), environment.data()), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(output[1]);
+
+  int status = 0;
+  bool ended = false;
+  for (int poll = 0; poll < 1000 && !ended; ++poll) {
+    ended = ::waitpid(child, &status, WNOHANG) == child;
+    if (!ended) std::this_thread::sleep_for(10ms);
+  }
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  ASSERT_TRUE(ended);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(divertedMouseControls().empty());
+}
+
+}  // namespace
+}  // namespace flitbar
