@@ -74,7 +74,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
     std::chrono::nanoseconds reconnectDelay = std::chrono::milliseconds(1500);
     // Made with the label bundle identifier + ".engine.hid" when not supplied.
     std::shared_ptr<SerialWorker> hidQueue;
-    // An empty record when not supplied.
+    // An empty record when not supplied. The application supplies one with a DiversionJournal so
+    // that what a crashed run left diverted is handed back at the next start.
     std::shared_ptr<ManagedControls> managedControls;
     int departureConfirmThreshold = 3;
     // How long releasing the diverted controls may take when a receiver is let go.
@@ -84,6 +85,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // Nothing runs until `start`.
   static std::shared_ptr<Engine> create(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mainExecutor,
                                         Parameters parameters);
+  // An engine dropped without `stop` makes one release pass, bounded by the release timeout.
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;

@@ -12,6 +12,9 @@ namespace {
 
 using Lifecycle = EngineSnapshot::Lifecycle;
 
+// How long stopping a transport may block (HIDPPTransporting::stop).
+constexpr double transportStopLimitSeconds = 2.0;
+
 std::shared_ptr<SerialWorker> workerOrDefault(std::shared_ptr<SerialWorker> worker) {
   if (worker) return worker;
   return std::make_shared<SerialWorker>(std::string(FLITBAR_BUNDLE_IDENTIFIER) + ".engine.hid");
@@ -47,10 +50,18 @@ Engine::Engine(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mai
 
 Engine::~Engine() {
   // Only an engine dropped without `stop` still holds a receiver; no task can reach it any more.
-  if (receiver_) {
-    receiver_->transport().setNotificationHandler({});
-    receiver_->stop();
-  }
+  // One release pass on the worker (after any job still running there), bounded by the release
+  // timeout plus the transport's own stop limit, so a dropped engine leaves nothing diverted.
+  if (!receiver_) return;
+  receiver_->transport().setNotificationHandler({});
+  auto released = std::make_shared<std::promise<void>>();
+  auto done = released->get_future();
+  hidQueue_->post([old = receiver_, devices = state_.devices, controls = managedControls_,
+                   timeout = releaseTimeoutSeconds_, released]() noexcept {
+    controls->releaseAndStop(*old, devices, timeout, true);
+    released->set_value();
+  });
+  done.wait_for(std::chrono::duration<double>(releaseTimeoutSeconds_ + transportStopLimitSeconds));
 }
 
 asio::awaitable<EngineSnapshot> Engine::snapshot() { co_return state_; }

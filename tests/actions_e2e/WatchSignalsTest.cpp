@@ -1,8 +1,5 @@
 // How `watch` of the built executable ends: every way out leaves nothing diverted, or says so.
-#include "support/ProcessRunner.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "ServedDesk.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,7 +7,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <thread>
 
 extern char** environ;
@@ -18,50 +14,11 @@ extern char** environ;
 namespace flitbar {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::ProcessOutcome;
 using testing::RunningProcess;
-using testing::runProcess;
 using namespace std::chrono_literals;
 
-class WatchSignals : public ::testing::Test {
- protected:
-  void SetUp() override {
-    directory = fs::temp_directory_path() / ("flitbar-watch-" + std::to_string(::getpid()));
-    fs::remove_all(directory);
-    server.emplace(
-        FLITBAR_VIRTUAL_RECEIVER,
-        std::vector<std::string>{"serve", "--rig", std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json",
-                                 "--dir", directory.string()});
-    ASSERT_TRUE(server->waitForOutput("serving 3 computers", 10s));
-  }
-
-  void TearDown() override {
-    server->signal(SIGTERM);
-    server->wait(10s);
-    fs::remove_all(directory);
-  }
-
-  std::string receiverFolder() const { return (directory / "host1").string(); }
-
-  void control(const std::vector<std::string>& words) const {
-    std::vector<std::string> arguments{"ctl", "--dir", directory.string()};
-    arguments.insert(arguments.end(), words.begin(), words.end());
-    ASSERT_EQ(runProcess(FLITBAR_VIRTUAL_RECEIVER, arguments).status, 0);
-  }
-
-  std::vector<std::string> divertedMouseControls() const {
-    const auto outcome = runProcess(FLITBAR_VIRTUAL_RECEIVER, {"ctl", "--dir", directory.string(), "state"});
-    const auto state = nlohmann::json::parse(outcome.standardOutput);
-    std::vector<std::string> diverted;
-    for (const auto& control : state["devices"][1]["controls"])
-      if (control["diverted"]) diverted.push_back(control["cid"]);
-    return diverted;
-  }
-
-  fs::path directory;
-  std::optional<RunningProcess> server;
-};
+using WatchSignals = testing::ServedDesk;
 
 TEST_F(WatchSignals, EndsCleanlyOnEachSignalAndFailsWhenAReleaseIsNotConfirmed) {
   struct Case {
