@@ -21,9 +21,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+ShellExecuting::Environment thisProcess() {
+  ShellExecuting::Environment variables;
+  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+  return variables;
+}
+
 ShellResult run(const std::string& command) {
   SystemShellExecutor executor;
-  return executor.execute(command, [] { return false; });
+  return executor.execute(command, thisProcess(), [] { return false; });
 }
 
 TEST(SystemShellExecutor, ReportsHowTheCommandEnded) {
@@ -42,7 +48,7 @@ TEST(SystemShellExecutor, RefusesWhatItCannotLaunch) {
   EXPECT_EQ(withNul.failureDescription(), std::string("could not launch: ") + std::strerror(EINVAL));
 
   SystemShellExecutor missingShell("/nonexistent/sh");
-  const ShellResult missing = missingShell.execute("true", [] { return false; });
+  const ShellResult missing = missingShell.execute("true", thisProcess(), [] { return false; });
   EXPECT_EQ(missing, ShellResult::notLaunched(std::strerror(ENOENT)));
   EXPECT_FALSE(missing.succeeded());
 }
@@ -132,7 +138,7 @@ TEST(SystemShellExecutor, CancellationEndsTheWholeProcessGroup) {
   const auto started = std::chrono::steady_clock::now();
   // The shell ignores SIGTERM, so only the SIGKILL that follows ends it.
   const ShellResult result = executor.execute("trap '' TERM; sleep 100 & echo $! > " + pidFile.string() + "; wait",
-                                              [&] { return cancel.load(); });
+                                              thisProcess(), [&] { return cancel.load(); });
   canceller.join();
   // Far below the command's own 100 s: it was ended, not waited for.
   EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
@@ -151,7 +157,8 @@ TEST(SystemShellExecutor, CancellationEndsTheWholeProcessGroup) {
 TEST(SystemShellExecutor, DoesNotStartWhenAlreadyCancelled) {
   SystemShellExecutor executor;
   const auto marker = std::filesystem::temp_directory_path() / ("flitbar-never-" + std::to_string(::getpid()));
-  EXPECT_EQ(executor.execute("touch " + marker.string(), [] { return true; }), ShellResult::signalled(SIGTERM));
+  EXPECT_EQ(executor.execute("touch " + marker.string(), thisProcess(), [] { return true; }),
+            ShellResult::signalled(SIGTERM));
   EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
