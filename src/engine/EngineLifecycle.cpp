@@ -3,6 +3,8 @@
 #include "protocol/HIDPPError.h"
 
 #include <asio/co_spawn.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/use_awaitable.hpp>
 
 #include <future>
 
@@ -46,6 +48,7 @@ Engine::Engine(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mai
       managedControls_(controlsOrDefault(std::move(parameters.managedControls))),
       departureConfirmThreshold_(parameters.departureConfirmThreshold),
       releaseTimeoutSeconds_(parameters.releaseTimeoutSeconds),
+      stopFinished_(executor_, asio::steady_timer::time_point::max()),
       shellQueue_(shellExecutor_) {}
 
 Engine::~Engine() {
@@ -68,6 +71,8 @@ asio::awaitable<EngineSnapshot> Engine::snapshot() { co_return state_; }
 
 asio::awaitable<EngineSnapshot> Engine::start(bool autoSwitchBoth, std::optional<std::uint8_t> destinationHost,
                                               std::set<int> hiddenHosts, EventHandler handler) {
+  // A stop in progress ends by dropping the handler: install ours once it is done.
+  co_await untilStopped();
   handler_ = std::move(handler);
   autoSwitchBoth_ = autoSwitchBoth;
   destinationHost_ = destinationHost;
@@ -93,7 +98,8 @@ asio::awaitable<EngineSnapshot> Engine::start(bool autoSwitchBoth, std::optional
 }
 
 asio::awaitable<void> Engine::stop() {
-  if (state_.lifecycle == Lifecycle::stopped || state_.lifecycle == Lifecycle::stopping) co_return;
+  if (state_.lifecycle == Lifecycle::stopping) co_await untilStopped();
+  if (state_.lifecycle == Lifecycle::stopped) co_return;
   state_.lifecycle = Lifecycle::stopping;
   ioCancellation_->cancel();
   ++generation_;
@@ -133,6 +139,15 @@ asio::awaitable<void> Engine::stop() {
   state_.movingToHost.reset();
   publish();
   handler_ = nullptr;
+  stopFinished_.cancel();
+}
+
+asio::awaitable<void> Engine::untilStopped() {
+  // The timer never expires: cancelling it at the end of a stop wakes every waiter.
+  while (state_.lifecycle == Lifecycle::stopping) {
+    std::error_code woken;
+    co_await stopFinished_.async_wait(asio::redirect_error(asio::use_awaitable, woken));
+  }
 }
 
 bool Engine::stopAndWait(std::chrono::duration<double> timeout) {
