@@ -23,15 +23,17 @@ class KilledEngine : public testing::ServedDesk {
             {"FLITBAR_CONFIG_PATH", (directory / "bindings.json").string()},
             {"XDG_STATE_HOME", (directory / "state").string()}};
   }
-};
 
-TEST_F(KilledEngine, TheNextRunHandsBackWhatAKilledRunLeftDiverted) {
-  {
+  void killWhileDiverting() const {
     RunningProcess engine(FLITBAR_ENGINE_CHILD, {"hold"}, environment());
     ASSERT_TRUE(engine.waitForOutput("started with 2 devices", 20s));
     engine.signal(SIGKILL);
     engine.wait(10s);
   }
+};
+
+TEST_F(KilledEngine, TheNextRunHandsBackWhatAKilledRunLeftDiverted) {
+  killWhileDiverting();
   ASSERT_EQ(divertedMouseControls(), std::vector<std::string>{"0x00C4"});
   const auto journal = directory / "state" / "flitbar" / "diversions.json";
   EXPECT_EQ(std::filesystem::status(journal).permissions(), std::filesystem::perms(0600));
@@ -47,12 +49,7 @@ TEST_F(KilledEngine, TheNextRunHandsBackWhatAKilledRunLeftDiverted) {
 }
 
 TEST_F(KilledEngine, RestoreAlsoVoidsTheKilledRunsRecords) {
-  {
-    RunningProcess engine(FLITBAR_ENGINE_CHILD, {"hold"}, environment());
-    ASSERT_TRUE(engine.waitForOutput("started with 2 devices", 20s));
-    engine.signal(SIGKILL);
-    engine.wait(10s);
-  }
+  killWhileDiverting();
   const ProcessOutcome restore = runProcess(FLITBAR_EXECUTABLE, {"restore"}, environment());
   EXPECT_EQ(restore.status, 0) << restore.standardError;
   EXPECT_FALSE(std::filesystem::exists(directory / "state" / "flitbar" / "diversions.json"));

@@ -1,15 +1,11 @@
 // How `watch` of the built executable ends: every way out leaves nothing diverted, or says so.
 #include "ServedDesk.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <thread>
-
-extern char** environ;
 
 namespace flitbar {
 namespace {
@@ -51,37 +47,23 @@ TEST_F(WatchSignals, EndsCleanlyOnEachSignalAndFailsWhenAReleaseIsNotConfirmed) 
 
 TEST_F(WatchSignals, AReaderThatWentAwayEndsTheWatchWithEverythingReleased) {
   int output[2];
-  ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
+  ASSERT_EQ(::pipe(output), 0);
   ::close(output[0]);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-  std::vector<std::string> variables{"FLITBAR_VIRTUAL_HID=" + receiverFolder()};
-  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
-  std::vector<std::string> words{FLITBAR_EXECUTABLE, "watch", "-d", "2"};
-  const auto pointers = [](std::vector<std::string>& texts) {
-    std::vector<char*> result;
-    for (auto& text : texts) result.push_back(text.data());
-    result.push_back(nullptr);
-    return result;
-  };
-  auto arguments = pointers(words);
-  auto environment = pointers(variables);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, FLITBAR_EXECUTABLE, &actions, nullptr, arguments.data(), environment.data()), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  const std::string receiver = receiverFolder();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(output[1], STDOUT_FILENO);
+    ::setenv("FLITBAR_VIRTUAL_HID", receiver.c_str(), 1);
+    ::execl(FLITBAR_EXECUTABLE, FLITBAR_EXECUTABLE, "watch", "-d", "2", nullptr);
+    ::_exit(127);
+  }
   ::close(output[1]);
 
   int status = 0;
   bool ended = false;
-  for (int poll = 0; poll < 1000 && !ended; ++poll) {
-    ended = ::waitpid(child, &status, WNOHANG) == child;
-    if (!ended) std::this_thread::sleep_for(10ms);
-  }
-  if (!ended) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
-  }
+  for (int poll = 0; poll < 1000 && !(ended = ::waitpid(child, &status, WNOHANG) == child); ++poll)
+    std::this_thread::sleep_for(10ms);
+  if (!ended) ::kill(child, SIGKILL);
   ASSERT_TRUE(ended);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 1);
