@@ -1,7 +1,7 @@
 // Soak: 10,000 host switches by the engine on the in-process virtual desk at zero latency. Each
 // round sends both devices from the first computer to the second, brings them back by hand and
-// lets the engine reconnect (releasing and re-diverting the bound controls, rediscovery, planning). Prints the resident-memory growth
-// over the rounds after a warm-up, and the time per round.
+// lets the engine reconnect (releasing and re-diverting the bound controls, rediscovery, planning). Prints the
+// resident-memory growth over the rounds after a warm-up, and the time per round.
 //
 //   switch_soak [rounds]
 #include "engine/Engine.h"
