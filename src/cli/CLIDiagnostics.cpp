@@ -3,11 +3,13 @@
 
 #include "cli/CommandReceiver.h"
 #include "cli/DecimalArgument.h"
+#include "engine/DiversionJournal.h"
 #include "engine/RestoreCoordinator.h"
 #include "protocol/HIDPPError.h"
 #include "protocol/HidppReport.h"
 
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <exception>
@@ -77,8 +79,15 @@ CommandResult restore(const std::vector<std::string>&, const CLIEnvironment& env
     report = RestoreCoordinator::restore(
         receiver.session(), receiver.devices(), [] { return false; }, restoreVerificationDelay);
   }
-  if (report.succeeded()) return {0, report.summary() + "\n", ""};
-  return {1, report.summary() + "\n", "error: one or more controls could not be released\n"};
+  if (!report.succeeded()) return {1, report.summary() + "\n", "error: one or more controls could not be released\n"};
+  // Every control is back, so an earlier run's records of what it diverted are void.
+  try {
+    DiversionJournal(DiversionJournal::defaultPath(), ::getpid(), DiversionJournal::processAlive).clear();
+  } catch (const std::exception& error) {
+    return {1, report.summary() + "\n",
+            std::string("error: could not clear the record of diverted controls: ") + error.what() + "\n"};
+  }
+  return {0, report.summary() + "\n", ""};
 }
 
 std::string wheel(const std::vector<std::string>&, const CLIEnvironment& environment) {

@@ -23,8 +23,10 @@ std::string wheel(const std::vector<std::string>& arguments, const CLIEnvironmen
 // Shows, or with "--set N" sets, the SmartShift threshold of the first device.
 std::string smartshift(const std::vector<std::string>& arguments, const CLIEnvironment& environment);
 
-// Diverts every divertable control of one device and prints each new press until SIGINT, SIGTERM
-// or SIGHUP arrives, then releases them all. Output is printed live; the result carries none.
+// Diverts every divertable control of one device but its primary, secondary and middle click and
+// prints each new press until SIGINT, SIGTERM, SIGHUP or SIGQUIT arrives or the output's reader is
+// gone, then releases them all and reads each back. Status 1 when a release is not confirmed or the
+// output was closed. Output is printed live; the result carries only error lines.
 CommandResult watch(const std::vector<std::string>& arguments, const CLIEnvironment& environment);
 // The same, printing to `out` (written from the transport's notification thread too) and also
 // ending once `stopRequested` returns true; polled every 0.2 s.

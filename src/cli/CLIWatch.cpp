@@ -3,12 +3,15 @@
 #include "cli/CommandReceiver.h"
 #include "cli/DecimalArgument.h"
 #include "cli/TerminationRequest.h"
+#include "cli/WatchDiversion.h"
 #include "cli/WatchState.h"
 #include "protocol/HIDPPError.h"
 #include "protocol/Receiver.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -20,6 +23,13 @@ namespace flitbar::CLI {
 namespace {
 
 constexpr auto pollInterval = std::chrono::milliseconds(200);
+
+// Diverting these would leave a mouse without its primary, secondary or middle click while watched.
+constexpr std::uint16_t pointerClicks[] = {0x0050, 0x0051, 0x0052};
+
+bool isPointerClick(std::uint16_t cid) {
+  return std::find(std::begin(pointerClicks), std::end(pointerClicks), cid) != std::end(pointerClicks);
+}
 
 const DeviceInfo& chosenDevice(const std::vector<std::string>& arguments, const std::vector<DeviceInfo>& devices) {
   if (devices.empty()) throw HIDPPError::noReceiver();
@@ -37,32 +47,10 @@ std::vector<std::uint16_t> divertableControls(ReceiverSession& session, const De
   const int count = session.controlCount(device.index, feature);
   for (int position = 0; position < count; ++position) {
     const ControlInfo control = session.controlInfo(device.index, feature, position);
-    if (control.flags & 0x20) divertable.push_back(control.cid);
+    if ((control.flags & 0x20) && !isPointerClick(control.cid)) divertable.push_back(control.cid);
   }
   return divertable;
 }
-
-// Diverts the controls for its lifetime: they are handed back however the watch ends.
-class DivertedControls {
- public:
-  DivertedControls(ReceiverSession& session, std::uint8_t device, std::uint8_t feature,
-                   std::vector<std::uint16_t> controls)
-      : session_(session), device_(device), feature_(feature), controls_(std::move(controls)) {
-    for (const std::uint16_t cid : controls_) session_.setDivert(device_, feature_, cid, true);
-  }
-  ~DivertedControls() {
-    session_.transport().setNotificationHandler({});
-    for (const std::uint16_t cid : controls_) session_.setDivert(device_, feature_, cid, false);
-  }
-  DivertedControls(const DivertedControls&) = delete;
-  DivertedControls& operator=(const DivertedControls&) = delete;
-
- private:
-  ReceiverSession& session_;
-  std::uint8_t device_;
-  std::uint8_t feature_;
-  std::vector<std::uint16_t> controls_;
-};
 
 }  // namespace
 
@@ -85,17 +73,21 @@ CommandResult watch(const std::vector<std::string>& arguments, const CLIEnvironm
     std::mutex lock;
     WatchState state;
     std::ostream& out;
+    // Set once a write failed: the reader is gone and nobody sees the presses any more.
+    std::atomic<bool> broken{false};
   };
-  const auto printer = std::shared_ptr<Printer>(new Printer{{}, {}, out});
+  const auto printer = std::shared_ptr<Printer>(new Printer{{}, {}, out, {}});
 
-  // Installed before anything is diverted, so an interruption always finds them to release.
+  // Installed before anything is diverted or announced, so an interruption always finds the
+  // controls to release and a closed output never kills the process first.
   const TerminationRequest termination;
-  const DivertedControls diverted(session, device.index, feature, divertable);
+  WatchDiversion diverted(session, device.index, feature, divertable);
   {
     std::lock_guard guard(printer->lock);
     out << fmt::format("watching {} (slot {}) \u2014 {} divertable controls; press buttons, ctrl-C restores them\n\n",
                        device.name, device.index, divertable.size())
         << std::flush;
+    if (!out) printer->broken = true;
   }
   session.transport().setNotificationHandler([printer, index = device.index, feature](const Report& report) {
     if (report.size() < 2 || report[1] != index) return;
@@ -104,10 +96,15 @@ CommandResult watch(const std::vector<std::string>& arguments, const CLIEnvironm
     std::lock_guard guard(printer->lock);
     for (const std::uint16_t cid : printer->state.presses(*held))
       printer->out << "  press cid " << cid << "\n" << std::flush;
+    if (!printer->out) printer->broken = true;
   });
 
-  while (!termination.requested() && !stopRequested()) std::this_thread::sleep_for(pollInterval);
-  return {0, "", ""};
+  while (!termination.requested() && !stopRequested() && !printer->broken) std::this_thread::sleep_for(pollInterval);
+
+  std::string errors;
+  if (!diverted.release()) errors += "error: one or more controls could not be released\n";
+  if (printer->broken) errors += "error: standard output was closed\n";
+  return {errors.empty() ? 0 : 1, "", errors};
 }
 
 }  // namespace flitbar::CLI

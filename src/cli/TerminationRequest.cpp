@@ -20,11 +20,16 @@ TerminationRequest::TerminationRequest() {
   action.sa_handler = noteTermination;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int i = 0; i < 3; ++i) sigaction(signals[i], &action, &previous_[i]);
+  for (int i = 0; i < signalCount; ++i) sigaction(signals[i], &action, &previous_[i]);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previousPipe_);
 }
 
 TerminationRequest::~TerminationRequest() {
-  for (int i = 0; i < 3; ++i) sigaction(signals[i], &previous_[i], nullptr);
+  sigaction(SIGPIPE, &previousPipe_, nullptr);
+  for (int i = 0; i < signalCount; ++i) sigaction(signals[i], &previous_[i], nullptr);
 }
 
 bool TerminationRequest::requested() const { return signalled.load(); }

@@ -4,8 +4,10 @@
 
 namespace flitbar {
 
-// While alive, SIGINT, SIGTERM and SIGHUP no longer end the process: they only raise a flag that
-// `requested` reports. The previous dispositions come back on destruction. One at a time.
+// While alive, SIGINT, SIGTERM, SIGHUP and SIGQUIT no longer end the process: they only raise a
+// flag that `requested` reports. SIGPIPE is ignored, so writing to a reader that went away fails
+// with EPIPE instead of killing the process before it can clean up. The previous dispositions
+// come back on destruction. One at a time.
 class TerminationRequest {
  public:
   TerminationRequest();
@@ -16,8 +18,10 @@ class TerminationRequest {
   bool requested() const;
 
  private:
-  static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous_[3]{};
+  static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  static constexpr int signalCount = sizeof(signals) / sizeof(signals[0]);
+  struct sigaction previous_[signalCount] {};
+  struct sigaction previousPipe_ {};
 };
 
 }  // namespace flitbar

@@ -5,7 +5,9 @@
 #include "platform/linux/XdgPaths.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
@@ -28,6 +30,29 @@ ConfigLoad withIssue(ConfigIssue::Kind kind, std::string message) {
   return {{}, {{kind, std::nullopt, std::move(message)}}, false};
 }
 
+// Why someone other than the user could change what the file runs; absent when nobody can.
+std::optional<std::string> untrustedBecause(const std::filesystem::path& file) {
+  for (const auto& path : {file, std::filesystem::absolute(file).parent_path()}) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return path.string() + " cannot be checked";
+    if (status.st_uid != ::geteuid()) return path.string() + " is owned by another user";
+    if (status.st_mode & (S_IWGRP | S_IWOTH)) return path.string() + " is writable by other users";
+  }
+  return std::nullopt;
+}
+
+// Shell commands run with the user's rights, so only a file nobody else can change may name them.
+// Host bindings stay: the worst a stranger could do with them is move the devices.
+ConfigLoad trustedCommandsOnly(ConfigLoad load, const std::string& path) {
+  const auto runsCommand = [](const Binding& binding) { return binding.command.has_value(); };
+  if (std::none_of(load.bindings.begin(), load.bindings.end(), runsCommand)) return load;
+  const auto reason = untrustedBecause(path);
+  if (!reason) return load;
+  std::erase_if(load.bindings, runsCommand);
+  load.issues.push_back({ConfigIssue::Kind::unreadable, std::nullopt, "command bindings are ignored: " + *reason});
+  return load;
+}
+
 }  // namespace
 
 std::string ConfigStore::defaultPath() {
@@ -38,7 +63,7 @@ std::string ConfigStore::defaultPath() {
 ConfigLoad ConfigStore::load(bool seedIfMissing) const {
   if (existsAt(path)) {
     try {
-      return parse(guardedRead(path, maximumBytes));
+      return trustedCommandsOnly(parse(guardedRead(path, maximumBytes)), path);
     } catch (const std::system_error& error) {
       return withIssue(ConfigIssue::Kind::unreadable,
                        "configuration at " + path + " is unreadable: " + descriptionOf(error));

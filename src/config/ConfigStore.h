@@ -23,6 +23,8 @@ struct ConfigStore {
 
   // Never throws: problems come back as issues beside whatever entries were valid. With
   // `seedIfMissing` an absent file is created with the starter text (never over an existing file).
+  // Command bindings are dropped, with one `unreadable` issue saying why, when the file or its
+  // folder belongs to another user or others may write to it.
   ConfigLoad load(bool seedIfMissing) const;
 
   // The raw contents. Throws ConfigStoreError: `missing` when nothing exists at `path`,

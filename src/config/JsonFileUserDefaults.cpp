@@ -6,9 +6,41 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 #include <system_error>
 
 namespace flitbar {
+
+namespace {
+
+constexpr int maximumNesting = 64;
+
+// True when arrays and objects nest deeper than `limit` (brackets inside strings do not count).
+bool nestingExceeds(std::string_view data, int limit) {
+  int depth = 0;
+  bool inString = false;
+  bool escaped = false;
+  for (const char character : data) {
+    if (inString) {
+      if (escaped) {
+        escaped = false;
+      } else if (character == '\\') {
+        escaped = true;
+      } else if (character == '"') {
+        inString = false;
+      }
+    } else if (character == '"') {
+      inString = true;
+    } else if (character == '[' || character == '{') {
+      if (++depth > limit) return true;
+    } else if (character == ']' || character == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 std::optional<JsonFileUserDefaults> JsonFileUserDefaults::forDomain(const std::string& domain) {
   if (domain.empty() || domain.front() == '.' || domain.find('/') != std::string::npos ||
@@ -23,8 +55,11 @@ JsonFileUserDefaults::Contents JsonFileUserDefaults::read(nlohmann::json& values
   try {
     data = guardedRead(file_, ConfigStore::maximumBytes);
   } catch (const std::system_error& error) {
-    return error.code().value() == ENOENT ? Contents::absent : Contents::damaged;
+    // A file that exists but cannot be read now (EACCES, EMFILE, ...) may be fine later.
+    return error.code().value() == ENOENT ? Contents::absent : Contents::unreadable;
   }
+  // Copying and writing values recurse once per level; a deeper document could overflow the stack.
+  if (nestingExceeds(data, maximumNesting)) return Contents::damaged;
   auto parsed = nlohmann::json::parse(data, nullptr, false);
   if (!parsed.is_object()) return Contents::damaged;
   values = std::move(parsed);
@@ -42,11 +77,14 @@ std::optional<nlohmann::json> JsonFileUserDefaults::object(const std::string& ke
 template <typename Change>
 void JsonFileUserDefaults::update(Change&& change) {
   nlohmann::json values;
-  if (read(values) == Contents::damaged) {
-    // Keep what cannot be read for the user to inspect instead of writing over it.
+  const Contents contents = read(values);
+  // Writing now would replace values that could not be read with nothing.
+  if (contents == Contents::unreadable) return;
+  if (contents == Contents::damaged) {
+    // Keep what cannot be parsed for the user to inspect instead of writing over it.
     auto aside = file_;
     aside += ".corrupt";
-    std::rename(file_.c_str(), aside.c_str());
+    if (std::rename(file_.c_str(), aside.c_str()) != 0) return;
   }
   change(values);
   try {

@@ -10,8 +10,10 @@ namespace flitbar {
 // A preferences domain stored as one JSON object in $XDG_CONFIG_HOME/<domain>.json. Every read
 // goes to the file, so values written by another process are seen at once; every write replaces
 // the file privately and atomically (0600, parent directories 0700). A file that is not a JSON
-// object reads as an empty domain and is set aside as "<file>.corrupt" by the next write rather
-// than overwritten. Meant for one thread (the main thread).
+// object, or nests deeper than 64 levels, reads as an empty domain and is set aside as
+// "<file>.corrupt" by the next write rather than overwritten. A file that exists but cannot be
+// read reads as empty too and is left alone: writes are dropped until it can be read again.
+// Meant for one thread (the main thread).
 class JsonFileUserDefaults : public UserDefaults {
  public:
   explicit JsonFileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {}
@@ -26,7 +28,7 @@ class JsonFileUserDefaults : public UserDefaults {
   const std::filesystem::path& file() const { return file_; }
 
  private:
-  enum class Contents { absent, valid, damaged };
+  enum class Contents { absent, valid, damaged, unreadable };
   Contents read(nlohmann::json& values) const;
   template <typename Change>
   void update(Change&& change);

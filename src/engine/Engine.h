@@ -23,6 +23,7 @@
 
 #include <asio/any_io_executor.hpp>
 #include <asio/awaitable.hpp>
+#include <asio/steady_timer.hpp>
 
 #include <chrono>
 #include <cstdint>
@@ -74,7 +75,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
     std::chrono::nanoseconds reconnectDelay = std::chrono::milliseconds(1500);
     // Made with the label bundle identifier + ".engine.hid" when not supplied.
     std::shared_ptr<SerialWorker> hidQueue;
-    // An empty record when not supplied.
+    // An empty record when not supplied. The application supplies one with a DiversionJournal so
+    // that what a crashed run left diverted is handed back at the next start.
     std::shared_ptr<ManagedControls> managedControls;
     int departureConfirmThreshold = 3;
     // How long releasing the diverted controls may take when a receiver is let go.
@@ -84,6 +86,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // Nothing runs until `start`.
   static std::shared_ptr<Engine> create(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mainExecutor,
                                         Parameters parameters);
+  // An engine dropped without `stop` makes one release pass, bounded by the release timeout.
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
@@ -92,12 +95,13 @@ class Engine : public std::enable_shared_from_this<Engine> {
 
   // A copy of the published picture.
   asio::awaitable<EngineSnapshot> snapshot();
-  // Installs the settings and handler (always); starts the engine when it is stopped. Returns the
-  // picture once the first connection has been tried.
+  // Installs the settings and handler (always, once a stop in progress has finished); starts the
+  // engine when it is stopped. Returns the picture once the first connection has been tried.
   asio::awaitable<EngineSnapshot> start(bool autoSwitchBoth, std::optional<std::uint8_t> destinationHost,
                                         std::set<int> hiddenHosts, EventHandler handler);
   // Cancels the run's work, hands the diverted controls back, closes the receiver and publishes a
-  // final `stopped` snapshot; returns when no work of the run is left. A second call returns at once.
+  // final `stopped` snapshot; returns when no work of the run is left. A call while a stop is in
+  // progress returns when that stop has finished; a call on a stopped engine returns at once.
   asio::awaitable<void> stop();
   // Runs `stop` and blocks the calling thread until it finished or `timeout` passed; true when it
   // finished in time (otherwise the stop goes on in the background). Never call it on the engine's
@@ -152,6 +156,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
   bool current(int g) const;
   bool currentAndLive(int g) const;
   void spawnTask(EngineTask& slot, asio::awaitable<void> body);
+  // Returns once no stop is in progress.
+  asio::awaitable<void> untilStopped();
 
   // Connection (EngineConnection.cpp).
   asio::awaitable<void> connect();
@@ -230,6 +236,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
   std::map<std::uint8_t, int> missedPingStreak_;
   std::vector<CancelFlagRef> activeRestores_;
   std::uint64_t nextActionIdentifier_ = 0;
+  // Wakes callers waiting for a stop in progress (see `untilStopped`).
+  asio::steady_timer stopFinished_;
   // Last: its destructor joins the command threads before anything they resume on goes away.
   ShellQueue shellQueue_;
 };

@@ -119,6 +119,9 @@ asio::awaitable<void> Engine::adoptReceiver(int g, OpenedReceiver opened) {
   auto job = [session, devices, controls = managedControls_]() noexcept {
     std::vector<std::string> lines;
     try {
+      // Before planning, so what a crashed run left diverted is captured afresh, not taken for
+      // another program's diversion.
+      for (auto& line : controls->handBackLeftovers(*session, devices)) lines.push_back(std::move(line));
       controls->reconcileDevices(devices);
     } catch (const std::exception& error) {
       lines.push_back(error.what());

@@ -3,6 +3,8 @@
 #include "protocol/HIDPPError.h"
 
 #include <asio/co_spawn.hpp>
+#include <asio/redirect_error.hpp>
+#include <asio/use_awaitable.hpp>
 
 #include <future>
 
@@ -11,6 +13,9 @@ namespace flitbar {
 namespace {
 
 using Lifecycle = EngineSnapshot::Lifecycle;
+
+// How long stopping a transport may block (HIDPPTransporting::stop).
+constexpr double transportStopLimitSeconds = 2.0;
 
 std::shared_ptr<SerialWorker> workerOrDefault(std::shared_ptr<SerialWorker> worker) {
   if (worker) return worker;
@@ -43,20 +48,31 @@ Engine::Engine(asio::any_io_executor executor, std::shared_ptr<MainExecutor> mai
       managedControls_(controlsOrDefault(std::move(parameters.managedControls))),
       departureConfirmThreshold_(parameters.departureConfirmThreshold),
       releaseTimeoutSeconds_(parameters.releaseTimeoutSeconds),
+      stopFinished_(executor_, asio::steady_timer::time_point::max()),
       shellQueue_(shellExecutor_) {}
 
 Engine::~Engine() {
   // Only an engine dropped without `stop` still holds a receiver; no task can reach it any more.
-  if (receiver_) {
-    receiver_->transport().setNotificationHandler({});
-    receiver_->stop();
-  }
+  // One release pass on the worker (after any job still running there), bounded by the release
+  // timeout plus the transport's own stop limit, so a dropped engine leaves nothing diverted.
+  if (!receiver_) return;
+  receiver_->transport().setNotificationHandler({});
+  auto released = std::make_shared<std::promise<void>>();
+  auto done = released->get_future();
+  hidQueue_->post([old = receiver_, devices = state_.devices, controls = managedControls_,
+                   timeout = releaseTimeoutSeconds_, released]() noexcept {
+    controls->releaseAndStop(*old, devices, timeout, true);
+    released->set_value();
+  });
+  done.wait_for(std::chrono::duration<double>(releaseTimeoutSeconds_ + transportStopLimitSeconds));
 }
 
 asio::awaitable<EngineSnapshot> Engine::snapshot() { co_return state_; }
 
 asio::awaitable<EngineSnapshot> Engine::start(bool autoSwitchBoth, std::optional<std::uint8_t> destinationHost,
                                               std::set<int> hiddenHosts, EventHandler handler) {
+  // A stop in progress ends by dropping the handler: install ours once it is done.
+  co_await untilStopped();
   handler_ = std::move(handler);
   autoSwitchBoth_ = autoSwitchBoth;
   destinationHost_ = destinationHost;
@@ -82,7 +98,8 @@ asio::awaitable<EngineSnapshot> Engine::start(bool autoSwitchBoth, std::optional
 }
 
 asio::awaitable<void> Engine::stop() {
-  if (state_.lifecycle == Lifecycle::stopped || state_.lifecycle == Lifecycle::stopping) co_return;
+  if (state_.lifecycle == Lifecycle::stopping) co_await untilStopped();
+  if (state_.lifecycle == Lifecycle::stopped) co_return;
   state_.lifecycle = Lifecycle::stopping;
   ioCancellation_->cancel();
   ++generation_;
@@ -122,6 +139,15 @@ asio::awaitable<void> Engine::stop() {
   state_.movingToHost.reset();
   publish();
   handler_ = nullptr;
+  stopFinished_.cancel();
+}
+
+asio::awaitable<void> Engine::untilStopped() {
+  // The timer never expires: cancelling it at the end of a stop wakes every waiter.
+  while (state_.lifecycle == Lifecycle::stopping) {
+    std::error_code woken;
+    co_await stopFinished_.async_wait(asio::redirect_error(asio::use_awaitable, woken));
+  }
 }
 
 bool Engine::stopAndWait(std::chrono::duration<double> timeout) {

@@ -1,5 +1,6 @@
 #include "engine/ManagedControls.h"
 
+#include "engine/DiversionJournal.h"
 #include "protocol/HidppReport.h"
 
 #include <algorithm>
@@ -50,6 +51,13 @@ void ManagedControls::assertDiverted(ReceiverSession& receiver, const std::vecto
     if (!before) continue;
     if (!diverted(*before)) {
       const Capture capture{device.index, device.unitID, device.name, feature, target.cid, before->remap};
+      try {
+        if (journal_) journal_->record(capture, before->flags);
+      } catch (const std::exception& error) {
+        log("device " + std::to_string(device.index) + ", cid " + std::to_string(target.cid) +
+            ": not diverted, the diversion could not be recorded: " + error.what());
+        continue;
+      }
       captures_[key(capture)] = capture;
     }
     writeReporting(receiver, device.index, feature, target.cid, divertOn, before->remap);
@@ -126,18 +134,63 @@ void ManagedControls::reconcileDevices(const std::vector<DeviceInfo>& devices) {
   captures_ = std::move(kept);
 }
 
+std::vector<std::string> ManagedControls::handBackLeftovers(ReceiverSession& receiver,
+                                                            const std::vector<DeviceInfo>& devices) {
+  std::vector<std::string> lines;
+  if (!journal_) return lines;
+  for (const auto& leftover : journal_->leftovers()) {
+    const Capture& recorded = leftover.capture;
+    const auto device = std::find_if(devices.begin(), devices.end(), [&recorded](const DeviceInfo& candidate) {
+      if (recorded.unitID) return candidate.unitID == recorded.unitID;
+      return !candidate.unitID && candidate.index == recorded.device && candidate.name == recorded.deviceName;
+    });
+    // An absent device keeps its record until it is back.
+    if (device == devices.end() || !device->reprogFeature) continue;
+    const std::uint8_t feature = *device->reprogFeature;
+    const std::string where = "device " + std::to_string(device->index) + ", cid " + std::to_string(recorded.cid);
+    const auto before = readReporting(receiver, device->index, feature, recorded.cid);
+    if (!before) continue;
+    if (diverted(*before)) {
+      writeReporting(receiver, device->index, feature, recorded.cid, divertOff, recorded.remap);
+      const auto after = readReporting(receiver, device->index, feature, recorded.cid);
+      if (!after || diverted(*after)) {
+        lines.push_back(where + ": hand-back of an earlier run's diversion could not be verified");
+        continue;
+      }
+      lines.push_back(where + ": handed back what an earlier run left diverted");
+    }
+    try {
+      journal_->forgetLeftover(leftover);
+    } catch (const std::exception& error) {
+      lines.push_back(where + ": " + error.what());
+    }
+  }
+  return lines;
+}
+
+void ManagedControls::journalForget(const std::string& key) {
+  if (!journal_) return;
+  try {
+    journal_->forget(key);
+  } catch (const std::exception&) {
+    // The control is released; a stale record only makes a later run read it once more.
+  }
+}
+
 std::optional<std::string> ManagedControls::releaseOne(const Capture& capture, ReceiverSession& receiver,
                                                        const std::string& context) {
   const std::string name = key(capture);
   const auto before = readReporting(receiver, capture.device, capture.feature, capture.cid);
   if (before && !diverted(*before)) {
     captures_.erase(name);
+    journalForget(name);
     return std::nullopt;
   }
   writeReporting(receiver, capture.device, capture.feature, capture.cid, divertOff, capture.remap);
   const auto after = readReporting(receiver, capture.device, capture.feature, capture.cid);
   if (after && !diverted(*after)) {
     captures_.erase(name);
+    journalForget(name);
     return std::nullopt;
   }
   return "device " + std::to_string(capture.device) + ", cid " + std::to_string(capture.cid) + ": " + context +
@@ -183,8 +236,8 @@ bool ManagedControls::belongs(const Capture& capture, const std::vector<DeviceIn
 }
 
 std::vector<std::string> ManagedControls::releaseAndStop(ReceiverSession& receiver,
-                                                         const std::vector<DeviceInfo>& devices,
-                                                         double timeoutSeconds, bool discardAfter) noexcept {
+                                                         const std::vector<DeviceInfo>& devices, double timeoutSeconds,
+                                                         bool discardAfter) noexcept {
   std::vector<std::string> texts;
   try {
     texts = release(receiver, devices, timeoutSeconds, discardAfter);

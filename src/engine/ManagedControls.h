@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace flitbar {
+
+class DiversionJournal;
 
 // The controls the engine itself switched from not diverted to diverted, with the remap each had,
 // so that each can be handed back exactly as it was. A control some other program diverted is
@@ -45,7 +48,10 @@ class ManagedControls {
 
   using Logger = std::function<void(const std::string&)>;
 
-  explicit ManagedControls(ControlPacing pacing = {}) : pacing_(std::move(pacing)) {}
+  // With a journal every capture is recorded before its divert is written, and controls an
+  // earlier, crashed run left diverted can be handed back.
+  explicit ManagedControls(ControlPacing pacing = {}, std::shared_ptr<DiversionJournal> journal = nullptr)
+      : pacing_(std::move(pacing)), journal_(std::move(journal)) {}
 
   // "unit:" + unit id, else "slot:" + index + ":" + name; then ":" + cid in decimal.
   static std::string key(const Capture& capture);
@@ -54,8 +60,9 @@ class ManagedControls {
 
   // Makes the targets diverted: first releases captures no binding wants any more, then for each
   // target reads its reporting, captures it when it was not diverted, writes the divert keeping
-  // the remap, and checks with up to three reads. An unconfirmed divert is left for the next
-  // call. Stops as soon as `cancel` is set. Release failures go to `log`, one line each.
+  // the remap, and checks with up to three reads. A capture the journal cannot record is not
+  // diverted at all (logged), so a crash can never leave it diverted unknown to the next run. An unconfirmed divert is
+  // left for the next call. Stops as soon as `cancel` is set. Release failures go to `log`, one line each.
   void assertDiverted(ReceiverSession& receiver, const std::vector<Target>& targets,
                       const std::vector<DeviceInfo>& devices, const CancelFlag& cancel, const Logger& log);
 
@@ -74,6 +81,11 @@ class ManagedControls {
   // another slot, else by slot and name) and has the feature, refreshed from it; drops the rest.
   void reconcileDevices(const std::vector<DeviceInfo>& devices);
 
+  // Hands back what crashed runs left diverted on the present devices: each journal record is
+  // released to its recorded remap and read back; a confirmed one leaves the journal. Returns one
+  // line per control handed back or not handed back. Nothing without a journal.
+  std::vector<std::string> handBackLeftovers(ReceiverSession& receiver, const std::vector<DeviceInfo>& devices);
+
   // Forgets every capture.
   void discardCaptures() { captures_.clear(); }
 
@@ -91,8 +103,10 @@ class ManagedControls {
   std::optional<ControlReporting> readReporting(ReceiverSession& receiver, std::uint8_t device, std::uint8_t feature,
                                                 std::uint16_t cid);
   bool belongs(const Capture& capture, const std::vector<DeviceInfo>& devices) const;
+  void journalForget(const std::string& key);
 
   ControlPacing pacing_;
+  std::shared_ptr<DiversionJournal> journal_;
   std::map<std::string, Capture> captures_;
 };
 

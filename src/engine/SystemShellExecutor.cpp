@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace flitbar {
 
 namespace {
@@ -88,12 +86,6 @@ class StringArray {
   std::vector<char*> pointers_;
 };
 
-std::vector<std::string> currentEnvironment() {
-  std::vector<std::string> variables;
-  for (char** entry = environ; entry && *entry; ++entry) variables.emplace_back(*entry);
-  return variables;
-}
-
 ShellResult decode(int status) {
   if (WIFSIGNALED(status)) return ShellResult::signalled(WTERMSIG(status));
   return ShellResult::exited(WIFEXITED(status) ? WEXITSTATUS(status) : status);
@@ -121,7 +113,8 @@ ShellResult terminateGroup(pid_t child) {
 
 }  // namespace
 
-ShellResult SystemShellExecutor::execute(const std::string& command, const ShouldCancel& shouldCancel) {
+ShellResult SystemShellExecutor::execute(const std::string& command, const Environment& environment,
+                                         const ShouldCancel& shouldCancel) {
   if (shouldCancel()) return ShellResult::signalled(cancelledSignal);
   // sh would see the command cut at the NUL and run something other than what was written.
   if (command.find('\0') != std::string::npos) return ShellResult::notLaunched(systemText(EINVAL));
@@ -130,10 +123,10 @@ ShellResult SystemShellExecutor::execute(const std::string& command, const Shoul
   if (int code = setup.prepare()) return ShellResult::notLaunched(systemText(code));
 
   std::optional<StringArray> arguments;
-  std::optional<StringArray> environment;
+  std::optional<StringArray> variables;
   try {
     arguments.emplace(std::vector<std::string>{"sh", "-c", command});
-    environment.emplace(currentEnvironment());
+    variables.emplace(environment);
   } catch (const std::bad_alloc&) {
     return ShellResult::notLaunched(systemText(ENOMEM));
   }
@@ -142,7 +135,7 @@ ShellResult SystemShellExecutor::execute(const std::string& command, const Shoul
 
   pid_t child = 0;
   if (int code = posix_spawn(&child, shell_.c_str(), setup.actions(), setup.attributes(), arguments->get(),
-                             environment->get())) {
+                             variables->get())) {
     return ShellResult::notLaunched(systemText(code));
   }
 

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <string_view>
 
@@ -50,12 +51,11 @@ std::string FileLogger::timestamp(std::chrono::system_clock::time_point time) {
 }
 
 void FileLogger::prepareFile() {
-  // The log names hosts and devices: only its owner may read it.
+  // The log tells what the devices did and which commands failed: for the user's eyes only.
   std::error_code ignored;
-  const auto folder = fileURL_.parent_path();
-  std::filesystem::create_directories(folder, ignored);
-  std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
-  const int fd = ::open(fileURL_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  std::filesystem::create_directories(fileURL_.parent_path(), ignored);
+  ::chmod(fileURL_.parent_path().c_str(), 0700);
+  const int fd = ::open(fileURL_.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
   ::fchmod(fd, 0600);
   ::close(fd);
@@ -75,24 +75,31 @@ void FileLogger::log(LogLevel level, const std::string& message) {
 void FileLogger::rotateIfNeeded() {
   struct stat status {};
   if (::stat(fileURL_.c_str(), &status) != 0 || status.st_size <= maximumBytes_) return;
+  // After a failed cut, wait for another half of the limit before reading the whole file again.
+  if (failedTrimSize_ && status.st_size <= *failedTrimSize_ + maximumBytes_ / 2) return;
+  failedTrimSize_ = trim(status) ? std::nullopt : std::optional<std::int64_t>(status.st_size);
+}
 
+bool FileLogger::trim(const struct stat& status) {
   const int source = ::open(fileURL_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (source < 0) return;
+  if (source < 0) return false;
   std::string contents;
   const bool complete = readAll(source, contents);
   ::close(source);
-  if (!complete) return;
+  if (!complete) return false;
   // The cut may fall inside a line or a character; the newest half is what matters.
   const auto keep = static_cast<std::size_t>(maximumBytes_ / 2);
   if (contents.size() > keep) contents.erase(0, contents.size() - keep);
 
-  auto temporary = fileURL_;
-  temporary += ".trim";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, status.st_mode & 0777);
-  if (fd < 0) return;
-  const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
+  // A fresh name of our own: nothing planted beside the log can be written through.
+  std::string temporary = fileURL_.string() + ".trim-XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool written = ::fchmod(fd, status.st_mode & 0600) == 0 && writeAll(fd, contents) && ::fsync(fd) == 0;
   ::close(fd);
-  if (!written || ::rename(temporary.c_str(), fileURL_.c_str()) != 0) ::unlink(temporary.c_str());
+  if (written && ::rename(temporary.c_str(), fileURL_.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
 }
 
 }  // namespace flitbar

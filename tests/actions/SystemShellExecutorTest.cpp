@@ -19,8 +19,14 @@
 namespace flitbar::testing {
 namespace {
 
+ShellExecuting::Environment thisProcess() {
+  ShellExecuting::Environment variables;
+  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+  return variables;
+}
+
 ShellResult run(const std::string& command, const std::string& shell = "/bin/sh") {
-  return SystemShellExecutor(shell).execute(command, [] { return false; });
+  return SystemShellExecutor(shell).execute(command, thisProcess(), [] { return false; });
 }
 
 TEST(SystemShellExecutor, ReportsHowTheCommandEndedOrWhyItCouldNotStart) {
@@ -129,7 +135,7 @@ TEST(SystemShellExecutor, CancellationEndsTheWholeProcessGroupOrPreventsTheStart
   const auto result =
       SystemShellExecutor().execute("trap '' TERM; sleep 100 & echo $! > " + pidFile.string() + ".new && mv " +
                                         pidFile.string() + ".new " + pidFile.string() + "; wait",
-                                    [&pidFile] { return std::filesystem::exists(pidFile); });
+                                    thisProcess(), [&pidFile] { return std::filesystem::exists(pidFile); });
   EXPECT_EQ(result, ShellResult::signalled(SIGTERM));
   pid_t background = 0;
   std::ifstream(pidFile) >> background;
@@ -141,7 +147,7 @@ TEST(SystemShellExecutor, CancellationEndsTheWholeProcessGroupOrPreventsTheStart
   EXPECT_TRUE(processGone(background));
 
   const auto marker = directory / "never";
-  EXPECT_EQ(SystemShellExecutor().execute("touch " + marker.string(), [] { return true; }),
+  EXPECT_EQ(SystemShellExecutor().execute("touch " + marker.string(), thisProcess(), [] { return true; }),
             ShellResult::signalled(SIGTERM));
   EXPECT_FALSE(std::filesystem::exists(marker));
 }

@@ -71,7 +71,7 @@ TEST(SerialWorker, RunsJobsInOrderOffTheEngineThreadAndResumesOnIt) {
 // Blocks "first" until "second" has run, so the two must run at the same time.
 class RendezvousExecutor : public ShellExecuting {
  public:
-  ShellResult execute(const std::string& command, const ShouldCancel&) override {
+  ShellResult execute(const std::string& command, const Environment&, const ShouldCancel&) override {
     if (command == "second") {
       secondRan_.set_value();
       return ShellResult::exited(0);
