@@ -1,6 +1,8 @@
 #include "app/EngineRuntime.h"
 #include "app/FlitbarApplication.h"
 #include "config/JsonFileUserDefaults.h"
+#include "engine/DiversionJournal.h"
+#include "engine/ManagedControls.h"
 #include "engine/SystemShellExecutor.h"
 #include "platform/dbus/DBusRunningApplications.h"
 #include "platform/dbus/DesktopSignals.h"
@@ -8,6 +10,8 @@
 #include "platform/linux/ProcProcessTable.h"
 #include "shell/AppHost.h"
 #include "shell/QtMainExecutor.h"
+
+#include <unistd.h>
 
 int main(int argc, char** argv) {
   using namespace flitbar;
@@ -22,6 +26,10 @@ int main(int argc, char** argv) {
     parameters.receiverFactory = [] { return LiveReceiver::open(); };
     parameters.shellExecutor = std::make_shared<SystemShellExecutor>();
     parameters.logger = [&log](const std::string& line) { log.info(line); };
+    // What a crashed run left diverted is handed back at the next start.
+    parameters.managedControls = std::make_shared<ManagedControls>(
+        ControlPacing{},
+        std::make_shared<DiversionJournal>(DiversionJournal::defaultPath(), ::getpid(), DiversionJournal::processAlive));
     return std::make_unique<EngineRuntime>(std::move(parameters), std::make_shared<QtMainExecutor>());
   };
   FlitbarApplication application(AppIdentity::running(bundle), ConfigStore{ConfigStore::defaultPath()},
