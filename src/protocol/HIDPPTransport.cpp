@@ -54,9 +54,33 @@ class HIDPPTransport::Core : public std::enable_shared_from_this<Core> {
   std::mutex requestLock_;
   SoftwareIdSequence softwareIds_;
 
-  // Held for each write and by the reader while it closes the device, never with the state lock:
-  // a write that blocks must not keep stop() from marking the transport stopped.
-  std::timed_mutex writeLock_;
+  // One write at a time, and the reader closes the device only between writes. Never held with
+  // the state lock: a write that blocks must not keep stop() from marking the transport stopped.
+  // A flag under a plain mutex rather than a timed mutex, whose timed lock ThreadSanitizer cannot see.
+  std::mutex writeStateLock_;
+  std::condition_variable writeIdle_;
+  bool writing_ = false;
+
+  class WriteTurn {
+   public:
+    explicit WriteTurn(Core& core) : core_(core) {
+      std::unique_lock lock(core_.writeStateLock_);
+      core_.writeIdle_.wait(lock, [this] { return !core_.writing_; });
+      core_.writing_ = true;
+    }
+    ~WriteTurn() {
+      {
+        std::lock_guard lock(core_.writeStateLock_);
+        core_.writing_ = false;
+      }
+      core_.writeIdle_.notify_all();
+    }
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+
+   private:
+    Core& core_;
+  };
 
   std::mutex inboxLock_;
   std::condition_variable inboxChanged_;
@@ -107,12 +131,14 @@ void HIDPPTransport::Core::readLoop() {
       stateChanged_.wait(lock, [&] { return !running_; });
     }
   }
-  // Waits for a write in progress, however long it blocks: the device is not closed under it.
-  std::lock_guard writing(writeLock_);
-  try {
-    device_->close();
-  } catch (...) {
-    // The device is gone either way.
+  {
+    // Waits for a write in progress, however long it blocks: the device is not closed under it.
+    WriteTurn turn(*this);
+    try {
+      device_->close();
+    } catch (...) {
+      // The device is gone either way.
+    }
   }
   std::lock_guard lock(stateLock_);
   readerFinished_ = true;
@@ -202,7 +228,7 @@ Report HIDPPTransport::Core::exchange(HIDPPRequest request, double timeoutSecond
 
 void HIDPPTransport::Core::send(const Report& report) {
   if (report.empty()) throw HIDPPError::malformedResponse();
-  std::lock_guard writing(writeLock_);
+  WriteTurn turn(*this);
   if (!isRunning()) throw HIDPPError::stopped();
   const int code = device_->write(report);
   if (code != 0) throw HIDPPError::writeFailed(code);
@@ -230,7 +256,10 @@ void HIDPPTransport::Core::stop() {
   }
   // Once a write in progress has ended no other starts; one that blocks past the deadline is
   // left behind rather than waited for.
-  if (writeLock_.try_lock_until(deadline)) writeLock_.unlock();
+  {
+    std::unique_lock writing(writeStateLock_);
+    writeIdle_.wait_until(writing, deadline, [&] { return !writing_; });
+  }
   std::unique_lock lock(stateLock_);
   stateChanged_.wait_until(lock, deadline, [&] { return readerFinished_; });
 }
