@@ -3,6 +3,7 @@
 #include "protocol/HIDPPError.h"
 #include "protocol/HIDPPTransport.h"
 #include "protocol/HidDevice.h"
+#include "support/ErrorFrom.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -32,18 +33,6 @@ inline Report answerTo(const Report& request, Report data = {}) {
   Report answer{0x11, request[1], request[2], request[3]};
   answer.insert(answer.end(), data.begin(), data.end());
   return padded(std::move(answer), 20);
-}
-
-// The error `action` throws; a test failure when it returns or throws something else.
-template <typename Action>
-std::optional<HIDPPError> errorFrom(Action&& action) {
-  try {
-    action();
-  } catch (const HIDPPError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "expected an HIDPPError";
-  return std::nullopt;
 }
 
 // What a scripted device does and saw; shared by the test and the device the transport owns.

@@ -1,6 +1,7 @@
 #include "protocol/HIDPPError.h"
 #include "protocol/Receiver.h"
 #include "receiver/ScriptedTransport.h"
+#include "support/ErrorFrom.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@ namespace flitbar {
 namespace {
 
 using testing::answer;
+using testing::errorFrom;
 using testing::longAnswer;
 using testing::ScriptedTransport;
 using testing::WireRequest;
@@ -18,16 +20,6 @@ class ReceiverOperations : public ::testing::Test {
  protected:
   std::shared_ptr<ScriptedTransport> transport = std::make_shared<ScriptedTransport>();
   Receiver receiver{transport, std::chrono::milliseconds(1)};
-
-  template <typename Action>
-  std::optional<HIDPPError> errorFrom(Action&& action) {
-    try {
-      action();
-    } catch (const HIDPPError& error) {
-      return error;
-    }
-    return std::nullopt;
-  }
 };
 
 TEST_F(ReceiverOperations, FeatureIndexesAreCachedButMissingFeaturesAskedAgain) {
