@@ -1,8 +1,8 @@
 // The engine against the in-process virtual desk: time from `start` to the first running snapshot
 // with devices (and the exchanges it took), at zero latency and at the default rig's latencies;
 // and the engine thread's CPU time per idle maintenance tick with two devices.
+#include "EngineCall.h"
 #include "engine/Engine.h"
-#include "engine/EngineFacade.h"
 #include "engine/EngineThread.h"
 #include "engine/MainExecutor.h"
 #include "protocol/HIDPPTransport.h"
@@ -93,14 +93,7 @@ struct Desk {
 
   template <typename Operation>
   auto run(Operation operation) {
-    using Result = typename std::invoke_result_t<Operation, Engine&>::value_type;
-    std::optional<Result> result;
-    EngineFacade(engine, main).call(std::move(operation), [&result](Result value) { result = std::move(value); });
-    while (!result) {
-      main->drain();
-      std::this_thread::sleep_for(50us);
-    }
-    return *result;
+    return bench::callAndWait(engine, main, std::move(operation));
   }
 
   std::shared_ptr<Counters> counters = std::make_shared<Counters>();

@@ -4,8 +4,8 @@
 // resident-memory growth over the rounds after a warm-up, and the time per round.
 //
 //   switch_soak [rounds]
+#include "EngineCall.h"
 #include "engine/Engine.h"
-#include "engine/EngineFacade.h"
 #include "engine/EngineThread.h"
 #include "engine/MainExecutor.h"
 #include "protocol/HIDPPError.h"
@@ -23,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -74,14 +73,7 @@ struct Desk {
 
   template <typename Operation>
   auto run(Operation operation) {
-    using Result = typename std::invoke_result_t<Operation, Engine&>::value_type;
-    std::optional<Result> result;
-    EngineFacade(engine, main).call(std::move(operation), [&result](Result value) { result = std::move(value); });
-    while (!result) {
-      main->drain();
-      std::this_thread::sleep_for(20us);
-    }
-    return *result;
+    return bench::callAndWait(engine, main, std::move(operation));
   }
 
   // One switch to the second computer, the devices brought back, a reconnect. True when the
