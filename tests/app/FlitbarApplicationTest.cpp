@@ -2,8 +2,8 @@
 #include "app/FakeDesktopServices.h"
 #include "app/FlitbarApplication.h"
 #include "config/Settings.h"
-#include "shell/NullLaunchAtLogin.h"
 #include "support/FakeProcessViews.h"
+#include "support/NullLaunchAtLogin.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>

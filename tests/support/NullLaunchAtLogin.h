@@ -6,7 +6,7 @@
 
 namespace flitbar {
 
-// Where the desktop offers no way to start at login: always off, and turning it on fails.
+// A launch-at-login setting for tests that do not exercise it: always off, and turning it on fails.
 class NullLaunchAtLogin : public LaunchAtLogin {
  public:
   bool isEnabled() const override { return false; }
