@@ -4,6 +4,7 @@
 #include "panel/PanelContentView.h"
 #include "support/FakeProcessViews.h"
 #include "support/NullLaunchAtLogin.h"
+#include "support/QtTestApplication.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -25,20 +26,17 @@ PanelRow row(std::string id, std::vector<std::string>* log, bool withAction = tr
   return row;
 }
 
-// Widgets need the one application object of the process.
-class WithApplication : public ::testing::Test {
- public:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "panel_tests";
-    static char* argv[] = {name, nullptr};
-    application = std::make_unique<QApplication>(argc, argv);
+// The row as drawn once the views a rebuild replaced are gone.
+PanelRowView* drawnRow(QWidget* panel, const std::string& id) {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+  for (auto* found : panel->findChildren<PanelRowView*>()) {
+    if (found->model().id == id) return found;
   }
-  static void TearDownTestSuite() { application.reset(); }
-  static inline std::unique_ptr<QApplication> application;
-};
+  return nullptr;
+}
 
-class PanelContentViewTest : public WithApplication {
+class PanelContentViewTest : public ::testing::Test {
  public:
   PanelContentViewTest() {
     PanelRow host = row("host-2", &log);
@@ -55,18 +53,11 @@ class PanelContentViewTest : public WithApplication {
     view->show();
   }
 
-  // The row as drawn once the views a rebuild replaced are gone.
-  PanelRowView* rowView(const std::string& id) {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-    for (auto* found : view->findChildren<PanelRowView*>()) {
-      if (found->model().id == id) return found;
-    }
-    return nullptr;
-  }
+  PanelRowView* rowView(const std::string& id) { return drawnRow(view.get(), id); }
 
   QPoint inWindow(QWidget* widget) { return widget->mapTo(widget->window(), widget->rect().center()); }
 
+  QApplication& application = test::qtApplication();
   std::vector<PanelEntry> entries;
   std::vector<std::string> log;
   std::unique_ptr<PanelContentView> view;
@@ -74,15 +65,27 @@ class PanelContentViewTest : public WithApplication {
   std::vector<bool> resizes;
 };
 
-TEST_F(PanelContentViewTest, RefreshIsDroppedWhileAMouseButtonIsHeldAndOwedWhileHidden) {
-  build();
-  QTest::mousePress(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("static")));
+TEST_F(PanelContentViewTest, KeyboardSelectionWrapsAndSurvivesRefreshesHeldWhilePressedOrHidden) {
+  build(PanelAppearance{true, false});
+  view->movePanelSelection(-1);
+  EXPECT_EQ(view->selectedRow(), "devices");
+  view->movePanelSelection(1);
+  EXPECT_EQ(view->selectedRow(), "hosts");
+  view->toggleRow("hosts");
+  view->movePanelSelection(2);
+
   const int before = builds;
+  QTest::mousePress(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("static")));
   view->refresh();
-  EXPECT_EQ(builds, before);
+  EXPECT_EQ(builds, before) << "a row must not vanish under the pointer";
   QTest::mouseRelease(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("static")));
   view->refresh();
   EXPECT_EQ(builds, before + 1);
+  EXPECT_TRUE(rowView("host-2")->isKeyboardSelected());
+  EXPECT_TRUE(view->activatePanelSelection());
+  EXPECT_EQ(log, std::vector<std::string>{"click host-2"});
+  view->clearPanelSelection();
+  EXPECT_FALSE(view->activatePanelSelection());
 
   view->setPresented(false);
   view->refresh();
@@ -90,49 +93,24 @@ TEST_F(PanelContentViewTest, RefreshIsDroppedWhileAMouseButtonIsHeldAndOwedWhile
   EXPECT_TRUE(view->takeRefreshOwed());
 }
 
-TEST_F(PanelContentViewTest, KeyboardSelectionWrapsAroundAndSurvivesRebuilds) {
-  build();
-  view->movePanelSelection(-1);
-  EXPECT_EQ(view->selectedRow(), "devices");
-  view->movePanelSelection(1);
-  EXPECT_EQ(view->selectedRow(), "hosts");
-
-  view->toggleRow("hosts");
-  view->movePanelSelection(2);
-  view->refresh();
-  EXPECT_TRUE(rowView("host-2")->isKeyboardSelected());
-  EXPECT_TRUE(view->activatePanelSelection());
-  EXPECT_EQ(log, std::vector<std::string>{"click host-2"});
-
-  view->clearPanelSelection();
-  EXPECT_FALSE(view->activatePanelSelection());
-}
-
-TEST_F(PanelContentViewTest, DoubleClickRenamesWithoutSwitchingAndASingleClickSwitchesLater) {
-  build(PanelAppearance{true, false});
-  view->toggleRow("hosts");
-  QTest::mouseDClick(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("host-2")));
-  EXPECT_EQ(log, std::vector<std::string>{"rename host-2"});
-
-  QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
-  EXPECT_EQ(log, std::vector<std::string>{"rename host-2"});
-
-  QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("host-2")));
-  view->refresh();
-  QTRY_COMPARE_WITH_TIMEOUT(log.size(), 2u, 10000);
-  EXPECT_EQ(log.back(), "click host-2");
-}
-
-TEST_F(PanelContentViewTest, ExpansionStepsAtOnceWithReducedAnimationAndOtherwiseFollowsTheSpring) {
+TEST_F(PanelContentViewTest, ClicksExpandAtOnceWithReducedAnimationAndADoubleClickRenamesWithoutSwitching) {
   build(PanelAppearance{true, false});
   const int collapsed = view->height();
   QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("hosts")));
   const int expanded = view->height();
   EXPECT_EQ(resizes, std::vector<bool>{false});
 
+  QTest::mouseDClick(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("host-2")));
+  QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+  EXPECT_EQ(log, std::vector<std::string>{"rename host-2"});
+  QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {}, inWindow(rowView("host-2")));
+  view->refresh();
+  QTRY_COMPARE_WITH_TIMEOUT(log.size(), 2u, 10000);
+  EXPECT_EQ(log.back(), "click host-2") << "a single click switches once the double-click time is over";
+
   build();
   view->toggleRow("hosts");
-  EXPECT_LT(view->height(), expanded);
+  EXPECT_LT(view->height(), expanded) << "follows the spring";
   QTRY_COMPARE_WITH_TIMEOUT(view->height(), expanded, 10000);
   EXPECT_GT(resizes.size(), 3u);
   view->toggleRow("hosts");
@@ -141,7 +119,7 @@ TEST_F(PanelContentViewTest, ExpansionStepsAtOnceWithReducedAnimationAndOtherwis
 }
 
 // The application's own panel, fed by engine snapshots and steering the engine and the settings.
-class CoordinatorPanel : public WithApplication {
+class CoordinatorPanel : public ::testing::Test {
  public:
   CoordinatorPanel() {
     FlitbarApplication::Parts parts{
@@ -152,7 +130,7 @@ class CoordinatorPanel : public WithApplication {
     coordinator->start(context);
     EngineSnapshot snapshot;
     snapshot.lifecycle = EngineSnapshot::Lifecycle::running;
-    snapshot.devices = {DeviceInfo{1, "MX Keys", 9, 3, 0, {}, "AA:BB:CC:01", {}, DeviceBattery{50, false}}};
+    snapshot.devices = {DeviceInfo{1, "MX Keys", 9, 3, 0, {}, "AA:BB:CC:01", {}, {}}};
     engine->handler(EngineEvent::snapshot(snapshot));
     panel = coordinator->statusPanel(context);
     panel->setPresented(true);
@@ -162,13 +140,11 @@ class CoordinatorPanel : public WithApplication {
   ~CoordinatorPanel() override { coordinator->stop(); }
 
   PanelRow row(const std::string& id) {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (auto* view : panel->findChildren<PanelRowView*>()) {
-      if (view->model().id == id) return view->model();
-    }
+    if (auto* drawn = drawnRow(panel, id)) return drawn->model();
     throw std::out_of_range(id);
   }
 
+  QApplication& application = test::qtApplication();
   AppIdentity identity = AppIdentity::running(MainBundle{});
   testing::TemporaryDirectory folder;
   testing::FakeRunningApplications applications;

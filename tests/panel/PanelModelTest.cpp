@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,22 +11,24 @@ namespace flitbar {
 namespace {
 
 using Lifecycle = EngineSnapshot::Lifecycle;
+using Lines = std::vector<std::string>;
 
-// On host 1 of `hostCount`.
-DeviceInfo device(std::string name, std::string unitID, int hostCount, std::optional<DeviceBattery> battery = {}) {
-  DeviceInfo info;
-  info.name = std::move(name);
-  info.unitID = std::move(unitID);
-  info.changeHostFeature = 9;
-  info.hostCount = static_cast<std::uint8_t>(hostCount);
-  info.hostNames = std::vector<std::string>{"Desk", "", "Travel Book"};
-  info.battery = battery;
-  return info;
+// On host 1 of `hosts`, which the device knows as "Desk", unnamed and "Travel Book".
+DeviceInfo device(std::string name, std::string unitID, int hosts, std::optional<DeviceBattery> battery = {}) {
+  return {1,
+          std::move(name),
+          9,
+          static_cast<std::uint8_t>(hosts),
+          0,
+          {},
+          std::move(unitID),
+          std::vector<std::string>{"Desk", "", "Travel Book"},
+          battery};
 }
 
 // One line per entry; rows show id, text, trailing, badges, current and check mark, then their
 // expansion indented.
-void describe(const std::vector<PanelEntry>& entries, std::vector<std::string>& lines, const std::string& indent) {
+void describe(const std::vector<PanelEntry>& entries, Lines& lines, const std::string& indent = "") {
   for (const auto& entry : entries) {
     const auto& v = entry.value;
     if (auto* title = std::get_if<PanelTitle>(&v)) lines.push_back(indent + "title " + title->text);
@@ -54,57 +55,44 @@ void describe(const std::vector<PanelEntry>& entries, std::vector<std::string>& 
   }
 }
 
-// An action that logs its tag and arguments.
-template <typename... Args>
-std::function<void(Args...)> record(std::vector<std::string>& calls, std::string tag) {
-  return [&calls, tag](Args... args) {
-    std::ostringstream line;
-    line << tag;
-    ((line << ' ' << args), ...);
-    calls.push_back(line.str());
-  };
-}
-
 class PanelModelTest : public ::testing::Test {
  public:
   PanelModelTest() {
     input.applicationName = "Flitbar";
     input.hostLabel = [](int host) { return "“Host " + std::to_string(host) + "”"; };
     auto& actions = input.actions;
-    actions.setDestination = record<int>(calls, "destination");
-    actions.setHost = record<int, bool>(calls, "hide");
-    actions.setRavezOzururiza = record<bool>(calls, "ravez");
-    actions.startEditingDevice = record<const std::string&>(calls, "edit");
+    actions.setDestination = [this](int host) { calls.push_back("destination " + std::to_string(host)); };
+    actions.setHost = [this](int host, bool hidden) {
+      calls.push_back("hide " + std::to_string(host) + " " + std::to_string(hidden));
+    };
+    actions.setRavezOzururiza = [this](bool on) { calls.push_back("ravez " + std::to_string(on)); };
+    actions.startEditingDevice = [this](const std::string& key) { calls.push_back("edit " + key); };
     actions.commitDeviceName = [this](const std::optional<std::string>& unit, const std::string& device,
                                       const std::string& name) {
       calls.push_back("name " + *unit + " " + device + " " + name);
     };
   }
 
-  // A running receiver with a keyboard and a mouse on host 1 of `hosts`. receiver with a keyboard and a mouse on host 1
-  // of `hosts`.
-  void running(int hosts) {
+  // A running receiver with a keyboard and a mouse on host 1 of `hosts`; answers the input to adjust.
+  PanelModelInput& running(int hosts) {
     input.snapshot.lifecycle = Lifecycle::running;
     input.snapshot.devices = {device("MX Keys", "AA:BB:CC:01", hosts, DeviceBattery{60, false}),
                               device("MX Master 3", "AA:BB:CC:02", hosts)};
     input.effectiveHostCount = hosts;
     input.effectiveThisHost = 1;
+    return input;
   }
 
   // The lines between the title and the footer, which every state shares.
-  std::vector<std::string> body() {
-    std::vector<std::string> out;
-    describe(PanelModel(input, defaults).content(), out, "");
+  Lines body() {
+    Lines out;
+    describe(PanelModel(input, defaults).content(), out);
     EXPECT_EQ(out.front(), "title Flitbar");
-    EXPECT_EQ(std::vector(out.end() - 2, out.end()),
-              (std::vector<std::string>{"===", "toggle Enable Ravez Ozururiza"}));
+    EXPECT_EQ(Lines(out.end() - 2, out.end()), (Lines{"===", "toggle Enable Ravez Ozururiza"}));
     return {out.begin() + 1, out.end() - 2};
   }
 
-  static const PanelRow& row(const std::vector<PanelEntry>& entries, const std::string& id) {
-    if (const auto* found = find(entries, id)) return *found;
-    throw std::out_of_range(id);
-  }
+  // Searched through the expansions too.
   static const PanelRow* find(const std::vector<PanelEntry>& entries, const std::string& id) {
     for (const auto& entry : entries) {
       const auto* candidate = std::get_if<PanelRow>(&entry.value);
@@ -113,16 +101,20 @@ class PanelModelTest : public ::testing::Test {
     }
     return nullptr;
   }
+  static const PanelRow& row(const std::vector<PanelEntry>& entries, const std::string& id) {
+    if (const auto* found = find(entries, id)) return *found;
+    throw std::out_of_range(id);
+  }
 
   PanelModelInput input;
   InMemoryUserDefaults defaults;
-  std::vector<std::string> calls;
+  Lines calls;
 };
 
 struct StateCase {
   const char* name;
   std::function<void(PanelModelTest&)> arrange;
-  std::vector<std::string> expected;
+  Lines expected;
 };
 
 class PanelModelStates : public PanelModelTest, public ::testing::WithParamInterface<StateCase> {};
@@ -130,15 +122,6 @@ class PanelModelStates : public PanelModelTest, public ::testing::WithParamInter
 TEST_P(PanelModelStates, BuildsTheEntriesOfTheState) {
   GetParam().arrange(*this);
   EXPECT_EQ(body(), GetParam().expected);
-}
-
-const std::vector<std::string> devicesExpanded = {"devices Devices (60%)", "  device-unit:AA:BB:CC:01 MX Keys (60%)",
-                                                  "  device-unit:AA:BB:CC:02 MX Master 3"};
-
-std::vector<std::string> join(std::vector<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -166,20 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {"text No Response", "buttons [Grant Access…] [Retry]"}},
         StateCase{"Starting",
-                  [](PanelModelTest& t) {
-                    t.running(2);
-                    t.input.snapshot.lifecycle = Lifecycle::starting;
-                  },
+                  [](PanelModelTest& t) { t.running(2).snapshot.lifecycle = Lifecycle::starting; },
                   {"text Connecting…"}},
-        StateCase{"Moving",
-                  [](PanelModelTest& t) {
-                    t.running(2);
-                    t.input.snapshot.movingToHost = 2;
-                  },
-                  {"text Moving to “Host 2”…"}},
-        StateCase{"StoppedWithoutDevices",
-                  [](PanelModelTest& t) { t.input.snapshot.lifecycle = Lifecycle::stopped; },
-                  {"text No Devices Detected…"}},
+        StateCase{
+            "Moving", [](PanelModelTest& t) { t.running(2).snapshot.movingToHost = 2; }, {"text Moving to “Host 2”…"}},
+        StateCase{"StoppedWithoutDevices", [](PanelModelTest&) {}, {"text No Devices Detected…"}},
         StateCase{"AllDevicesAwayKeepsTheLastHostCount",
                   [](PanelModelTest& t) {
                     t.input.snapshot.lifecycle = Lifecycle::running;
@@ -187,34 +161,26 @@ INSTANTIATE_TEST_SUITE_P(
                     t.input.effectiveThisHost = 2;
                   },
                   {"---", "hosts Hosts > Host 2", "  host-2 Host 2 current", "devices Devices"}},
-        StateCase{"RunningWithTwoHosts",
-                  [](PanelModelTest& t) {
-                    t.running(2);
-                    t.input.snapshot.destinationHost = 2;
-                  },
-                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
-                         "    host-2-destination Send Here on Lock checked", "    ---"},
-                        devicesExpanded})},
-        StateCase{"RunningWithThreeHosts", [](PanelModelTest& t) { t.running(3); },
-                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
-                         "    host-2-destination Send Here on Lock unchecked", "    ---",
-                         "    host-2-remove Remove from List", "  host-3 Travel Book",
-                         "    host-3-destination Send Here on Lock unchecked", "    ---",
-                         "    host-3-remove Remove from List"},
-                        devicesExpanded})},
+        StateCase{"RunningWithThreeHosts",
+                  [](PanelModelTest& t) { t.running(3).snapshot.destinationHost = 2; },
+                  {"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Host 2",
+                   "    host-2-destination Send Here on Lock checked", "    ---", "    host-2-remove Remove from List",
+                   "  host-3 Travel Book", "    host-3-destination Send Here on Lock unchecked", "    ---",
+                   "    host-3-remove Remove from List", "devices Devices (60%)",
+                   "  device-unit:AA:BB:CC:01 MX Keys (60%)", "  device-unit:AA:BB:CC:02 MX Master 3"}},
+        // Two hosts left listed: too few to remove one.
         StateCase{"ManualBindingsWithAHiddenHost",
                   [](PanelModelTest& t) {
-                    t.running(3);
-                    t.input.snapshot.bindingSource = BindingSource::manual;
+                    t.running(3).snapshot.bindingSource = BindingSource::manual;
                     t.defaults.set("hiddenHosts", {1, 3});
                     t.defaults.set("hostNames", {{"2", "Studio"}});
                   },
-                  join({{"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Studio"}, devicesExpanded})}),
+                  {"---", "hosts Hosts > Desk", "  host-1 Desk current", "  host-2 Studio", "devices Devices (60%)",
+                   "  device-unit:AA:BB:CC:01 MX Keys (60%)", "  device-unit:AA:BB:CC:02 MX Master 3"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PanelModelTest, RowsCarryTheirActionsToolTipsAndEditors) {
-  running(3);
-  input.snapshot.devices[1].unitID = "";
+  running(3).snapshot.devices[1].unitID = "";
   input.editingDeviceKey = "unit:AA:BB:CC:01";
   auto kept = PanelModel(input, defaults).content();
   for (const char* id : {"host-3-remove", "host-3-destination", "device-name:MX Master 3"}) row(kept, id).action();
@@ -224,8 +190,7 @@ TEST_F(PanelModelTest, RowsCarryTheirActionsToolTipsAndEditors) {
   ASSERT_TRUE(device.editingName);
   EXPECT_EQ(device.editingName->placeholder, "MX Keys");
   device.editingName->onCommit("Typing");
-  EXPECT_EQ(calls, (std::vector<std::string>{"hide 3 1", "destination 3", "edit name:MX Master 3",
-                                             "name AA:BB:CC:01 MX Keys Typing"}));
+  EXPECT_EQ(calls, (Lines{"hide 3 1", "destination 3", "edit name:MX Master 3", "name AA:BB:CC:01 MX Keys Typing"}));
 }
 
 TEST_F(PanelModelTest, TheToggleTurnsBothSwitchesOffWhileEitherIsOn) {
@@ -233,22 +198,21 @@ TEST_F(PanelModelTest, TheToggleTurnsBothSwitchesOffWhileEitherIsOn) {
   std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
   defaults.set("switchAwayWhenLocked", false);
   std::get<PanelToggle>(PanelModel(input, defaults).content().back().value).action();
-  EXPECT_EQ(calls, (std::vector<std::string>{"ravez 0", "ravez 1"}));
+  EXPECT_EQ(calls, (Lines{"ravez 0", "ravez 1"}));
 }
 
 TEST_F(PanelModelTest, BatteryBadgesFollowLevelChargingAndContrast) {
-  running(2);
-  input.snapshot.devices[0].battery = DeviceBattery{19, false};
+  running(2).snapshot.devices[0].battery = DeviceBattery{19, false};
   input.snapshot.devices[1].battery = DeviceBattery{20, false};
   input.snapshot.devices.push_back(device("MX Anywhere", "AA:BB:CC:03", 2, DeviceBattery{5, true}));
-  for (const auto& [contrast, low] : {std::pair{false, "19%"}, std::pair{true, "! 19%"}}) {
-    input.differentiateWithoutColor = contrast;
-    std::vector<std::string> lines;
-    describe({{PanelModel(input, defaults).devicesHeader()}}, lines, "");
-    EXPECT_EQ(lines, (std::vector<std::string>{"devices Devices (" + std::string(low) + " red) (20%) (5%)",
-                                               "  device-unit:AA:BB:CC:01 MX Keys (" + std::string(low) + " red)",
-                                               "  device-unit:AA:BB:CC:02 MX Master 3 (20%)",
-                                               "  device-unit:AA:BB:CC:03 MX Anywhere (5% charging)"}));
+  for (const std::string low : {"19%", "! 19%"}) {
+    input.differentiateWithoutColor = low.starts_with('!');
+    Lines lines;
+    describe({{PanelModel(input, defaults).devicesHeader()}}, lines);
+    EXPECT_EQ(
+        lines,
+        (Lines{"devices Devices (" + low + " red) (20%) (5%)", "  device-unit:AA:BB:CC:01 MX Keys (" + low + " red)",
+               "  device-unit:AA:BB:CC:02 MX Master 3 (20%)", "  device-unit:AA:BB:CC:03 MX Anywhere (5% charging)"}));
   }
 }
 

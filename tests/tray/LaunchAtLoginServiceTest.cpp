@@ -2,6 +2,7 @@
 #include "shell/MainBundle.h"
 #include "support/TemporaryDirectory.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,13 +10,12 @@
 namespace flitbar {
 namespace {
 
-class LaunchAtLoginServiceTest : public ::testing::Test {
- protected:
-  testing::TemporaryDirectory home;
-  std::filesystem::path entry = home.path() / "autostart" / "dev.flitbar.flitbar.desktop";
-};
+using ::testing::StartsWith;
+using ::testing::ThrowsMessage;
 
-TEST_F(LaunchAtLoginServiceTest, TurningOnWritesAnEntryThatStartsTheExecutableAsALoginLaunch) {
+TEST(LaunchAtLoginServiceTest, WritesAnEntryThatStartsTheExecutableAsALoginLaunchOrFailsNamingIt) {
+  testing::TemporaryDirectory home;
+  const auto entry = home.path() / "autostart" / "dev.flitbar.flitbar.desktop";
   LaunchAtLoginService service(entry, "/opt/my apps/$HOME/flit%bar", "Flitbar");
   EXPECT_FALSE(service.isEnabled());
   service.setEnabled(true);
@@ -30,17 +30,11 @@ TEST_F(LaunchAtLoginServiceTest, TurningOnWritesAnEntryThatStartsTheExecutableAs
   service.setEnabled(false);
   EXPECT_FALSE(std::filesystem::exists(entry));
   EXPECT_NO_THROW(service.setEnabled(false)) << "turning off twice is not an error";
-}
 
-TEST_F(LaunchAtLoginServiceTest, AnUnwritableFolderFailsNamingTheEntry) {
-  std::ofstream(home.path() / "autostart") << "a file where the folder should be";
-  LaunchAtLoginService service(entry, "/usr/bin/flitbar", "Flitbar");
-  try {
-    service.setEnabled(true);
-    ADD_FAILURE() << "expected an error";
-  } catch (const std::runtime_error& error) {
-    EXPECT_TRUE(std::string(error.what()).starts_with("Could not write " + entry.string() + ": ")) << error.what();
-  }
+  std::filesystem::remove(entry.parent_path());
+  std::ofstream(entry.parent_path()) << "a file where the folder should be";
+  EXPECT_THAT([&] { service.setEnabled(true); },
+              ThrowsMessage<std::runtime_error>(StartsWith("Could not write " + entry.string() + ": ")));
 }
 
 }  // namespace
