@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,8 @@ using Lines = std::vector<std::string>;
 
 // On host 1 of `hosts`, which the device knows as "Desk", unnamed and "Travel Book".
 DeviceInfo device(std::string name, std::string unitID, int hosts, std::optional<DeviceBattery> battery = {}) {
-  return {1,
-          std::move(name),
-          9,
-          static_cast<std::uint8_t>(hosts),
-          0,
-          {},
-          std::move(unitID),
-          std::vector<std::string>{"Desk", "", "Travel Book"},
-          battery};
+  const std::vector<std::string> hostNames{"Desk", "", "Travel Book"};
+  return {1, std::move(name), 9, static_cast<std::uint8_t>(hosts), 0, {}, std::move(unitID), hostNames, battery};
 }
 
 // One line per entry; rows show id, text, trailing, badges, current and check mark, then their
@@ -92,18 +86,14 @@ class PanelModelTest : public ::testing::Test {
     return {out.begin() + 1, out.end() - 2};
   }
 
-  // Searched through the expansions too.
-  static const PanelRow* find(const std::vector<PanelEntry>& entries, const std::string& id) {
+  // Every row by id, those in expansions too.
+  static void index(const std::vector<PanelEntry>& entries, std::map<std::string, const PanelRow*>& rows) {
     for (const auto& entry : entries) {
-      const auto* candidate = std::get_if<PanelRow>(&entry.value);
-      if (candidate && candidate->id == id) return candidate;
-      if (const auto* inner = candidate ? find(candidate->expansion, id) : nullptr) return inner;
+      if (const auto* row = std::get_if<PanelRow>(&entry.value)) {
+        rows[row->id] = row;
+        index(row->expansion, rows);
+      }
     }
-    return nullptr;
-  }
-  static const PanelRow& row(const std::vector<PanelEntry>& entries, const std::string& id) {
-    if (const auto* found = find(entries, id)) return *found;
-    throw std::out_of_range(id);
   }
 
   PanelModelInput input;
@@ -182,11 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PanelModelTest, RowsCarryTheirActionsToolTipsAndEditors) {
   running(3).snapshot.devices[1].unitID = "";
   input.editingDeviceKey = "unit:AA:BB:CC:01";
-  auto kept = PanelModel(input, defaults).content();
-  for (const char* id : {"host-3-remove", "host-3-destination", "device-name:MX Master 3"}) row(kept, id).action();
-  EXPECT_EQ(row(kept, "host-1").toolTip, "Double-click to rename.");
-  EXPECT_EQ(row(kept, "host-2").toolTip, "Move every device to “Host 2” Double-click to rename.");
-  const auto& device = row(kept, "device-unit:AA:BB:CC:01");
+  const auto kept = PanelModel(input, defaults).content();
+  std::map<std::string, const PanelRow*> rows;
+  index(kept, rows);
+  for (const char* id : {"host-3-remove", "host-3-destination", "device-name:MX Master 3"}) rows.at(id)->action();
+  EXPECT_EQ(rows.at("host-1")->toolTip, "Double-click to rename.");
+  EXPECT_EQ(rows.at("host-2")->toolTip, "Move every device to “Host 2” Double-click to rename.");
+  const auto& device = *rows.at("device-unit:AA:BB:CC:01");
   ASSERT_TRUE(device.editingName);
   EXPECT_EQ(device.editingName->placeholder, "MX Keys");
   device.editingName->onCommit("Typing");

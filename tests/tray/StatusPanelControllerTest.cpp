@@ -36,14 +36,12 @@ struct RecordingContent : QWidget, StatusPanelPresentable, StatusPanelKeyboardNa
 class StatusPanelControllerTest : public ::testing::Test {
  protected:
   QApplication& application = test::qtApplication();
-  StatusPanelController::Style fading{false, false, std::chrono::milliseconds(60)};
-  StatusPanelController::Style instant{false, true, std::chrono::milliseconds(60)};
   RecordingContent content;
   const QRect anchor{600, 0, 22, 22};
 };
 
 TEST_F(StatusPanelControllerTest, AFinishedHideLeavesTheContentUnpresentedCollapsedAndUnselected) {
-  StatusPanelController panel(fading);
+  StatusPanelController panel({false, false, std::chrono::milliseconds(60)});
   content.refreshOwed = true;
   panel.show(&content, anchor);
   EXPECT_EQ(content.rebuilds, 1) << "a refresh owed while hidden is collected on show";
@@ -69,7 +67,7 @@ TEST_F(StatusPanelControllerTest, KeysReachTheContentAndEscapeClosesAtTheRightOf
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : &panel.window(), &event);
   };
-  StatusPanelController panel(instant);
+  StatusPanelController panel({false, true, std::chrono::milliseconds(60)});
   panel.show(&content, QRect(10000, 0, 22, 22));
   EXPECT_EQ(panel.window().geometry().right(), QGuiApplication::primaryScreen()->availableGeometry().right() - 8);
   press(panel, Qt::Key_Down);
