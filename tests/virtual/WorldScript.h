@@ -1,6 +1,7 @@
 #pragma once
 
 #include "virtual/ControlCommands.h"
+#include "virtual/InProcessHidDevice.h"
 #include "virtual/VirtualRig.h"
 #include "virtual/VirtualWorld.h"
 
@@ -8,9 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <sstream>
 
 namespace flitbar::virtualhid::testing {
@@ -35,31 +34,6 @@ inline std::vector<std::string> words(const std::string& line) {
   for (std::string word; stream >> word;) split.push_back(word);
   return split;
 }
-
-// Records every input report one receiver interface receives.
-class RecordingSink : public ReportSink {
- public:
-  void deliver(std::span<const std::uint8_t> report) override {
-    {
-      std::lock_guard lock(mutex_);
-      reports_.emplace_back(report.begin(), report.end());
-    }
-    arrived_.notify_all();
-  }
-  std::vector<Bytes> take() {
-    std::lock_guard lock(mutex_);
-    return std::exchange(reports_, {});
-  }
-  bool waitForOne() {
-    std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return !reports_.empty(); });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<Bytes> reports_;
-};
 
 // Space-separated hexadecimal bytes, zero-padded to "(N bytes)" when that follows, else a long
 // report (0x11) to 20 bytes.
@@ -95,18 +69,16 @@ class WorldScript {
  public:
   explicit WorldScript(const std::string& rig)
       : world(std::make_shared<VirtualWorld>(loadRig(rig))), commands_(*world) {
-    for (const auto& computer : world->computers()) {
-      sinks_[computer.id] = std::make_shared<RecordingSink>();
-      world->attach(computer.id, sinks_[computer.id]);
-    }
+    for (const auto& computer : world->computers())
+      receivers_[computer.id] = std::make_unique<InProcessHidDevice>(world, computer.id);
   }
 
   // What every receiver sent in response, as "host2: 10 01 41 ..." joined by " | ", or the refusal.
   std::string run(const std::string& input) {
     const auto colon = input.find(": ");
     if (input.starts_with("await ")) {
-      const auto computer = input.substr(6);
-      return sinks_.at(computer)->waitForOne() ? sentTo(computer) : "nothing arrived";
+      const auto sent = sentTo(input.substr(6), std::chrono::seconds(20));
+      return sent.empty() ? "nothing arrived" : sent;
     }
     try {
       if (colon != std::string::npos)
@@ -127,14 +99,15 @@ class WorldScript {
   std::shared_ptr<VirtualWorld> world;
 
  private:
-  std::string sentTo(const std::string& computer) {
+  // Reads what the computer's receiver sent, waiting up to `wait` for the first report.
+  std::string sentTo(const std::string& computer, std::chrono::milliseconds wait = {}) {
     std::string sent;
-    for (const auto& report : sinks_.at(computer)->take())
-      sent += (sent.empty() ? "" : " | ") + computer + ": " + render(report);
+    for (HidRead read; (read = receivers_.at(computer)->read(wait)).status == HidRead::Status::report; wait = {})
+      sent += (sent.empty() ? "" : " | ") + computer + ": " + render(read.bytes);
     return sent;
   }
 
-  std::map<std::string, std::shared_ptr<RecordingSink>> sinks_;
+  std::map<std::string, std::unique_ptr<InProcessHidDevice>> receivers_;
   ControlCommands commands_;
 };
 
