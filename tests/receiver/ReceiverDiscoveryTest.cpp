@@ -65,7 +65,7 @@ struct Rig : HidBackend {
   std::unique_ptr<HidDevice> open(const HidInterface& interface) override {
     lastOpened = std::stoul(interface.path);
     if (openErrors[lastOpened] != 0) throw HIDPPError::openFailed(openErrors[lastOpened]);
-    return nullptr;
+    return nullptr;  // the scripted transport stands in for the device
   }
   OpenedReceiver openFirst() {
     return Receiver::openFirstResponding(*this, [this](auto) { return transports[lastOpened]; });
