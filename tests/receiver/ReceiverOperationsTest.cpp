@@ -1,3 +1,4 @@
+// Receiver operations against answers a real device could give, odd ones included.
 #include "protocol/HIDPPError.h"
 #include "protocol/Receiver.h"
 #include "receiver/ScriptedTransport.h"
@@ -10,9 +11,7 @@ namespace {
 
 using testing::answer;
 using testing::errorFrom;
-using testing::longAnswer;
 using testing::ScriptedTransport;
-using testing::WireRequest;
 
 constexpr std::uint8_t device = 2;
 
@@ -31,52 +30,43 @@ TEST_F(ReceiverOperations, FeatureIndexesAreCachedButMissingFeaturesAskedAgain) 
   }
   EXPECT_EQ(transport->count({device, 0, 0, {0x18, 0x14}}), 1u);
   EXPECT_EQ(transport->count({device, 0, 0, {0x10, 0x04}}), 2u);
-  transport->on(device, 0, 0, {0x00, 0x05}, Report{0x10, device, 0x00});
+  transport->on({device, 0, 0, {0x00, 0x05}}, Report{0x10, device, 0x00});
   EXPECT_EQ(errorFrom([&] { receiver.featureIndex(device, Feature::deviceName); }), HIDPPError::malformedResponse());
   EXPECT_FALSE(receiver.ping(device)) << "ping never throws";
 }
 
-TEST_F(ReceiverOperations, NamesAreAssembledFromChunksAtTheRightOffsets) {
+TEST_F(ReceiverOperations, NamesAreAssembledFromChunksCutAtTheirLength) {
   transport->feature(device, 0x0005, 0x03);
-  transport->on(device, 0x03, 0, {}, answer(device, 0x03, 0, {20}));
-  transport->on(device, 0x03, 1, {0}, longAnswer(device, 0x03, 1, std::vector<std::uint8_t>(16, 'a')));
-  transport->on(device, 0x03, 1, {16}, longAnswer(device, 0x03, 1, {'b', 'c', 0, 'x', 'y'}));
-  EXPECT_EQ(receiver.name(device), std::string(16, 'a') + "bc");
-
-  transport->feature(5, 0x0005, 0x03);
-  transport->on(5, 0x03, 0, {}, answer(5, 0x03, 0, {4}));
-  transport->on(5, 0x03, 1, {0}, answer(5, 0x03, 1, {'K', 0xFF, 0xC3}));
-  transport->on(5, 0x03, 1, {3}, answer(5, 0x03, 1, {0xA9, 'Z', 'Z'}));
-  EXPECT_EQ(receiver.name(5), "K\uFFFD\u00E9") << "short chunks, a split character rejoined, no extra bytes";
+  transport->on({device, 0x03, 0}, answer(device, 0x03, 0, {4}));
+  transport->on({device, 0x03, 1, {0}}, answer(device, 0x03, 1, {'K', 0xFF, 0xC3}));
+  transport->on({device, 0x03, 1, {3}}, answer(device, 0x03, 1, {0xA9, 'Z', 'Z'}));
+  EXPECT_EQ(receiver.name(device), "K\uFFFD\u00E9") << "short chunks, a split character rejoined, no extra bytes";
 
   transport->feature(4, 0x0005, 0x03);
-  transport->on(4, 0x03, 0, {}, answer(4, 0x03, 0, {0}));
+  transport->on({4, 0x03, 0}, answer(4, 0x03, 0, {0}));
   EXPECT_EQ(receiver.name(4), "") << "a length of 0 is an empty name";
   transport->feature(3, 0x0005, 0x00);
   EXPECT_EQ(receiver.name(3), "(unknown)");
 }
 
 TEST_F(ReceiverOperations, HostInfoRejectsImpossibleCountsAndHostNamesAreReadAtMostThree) {
-  transport->feature(device, 0x1814, 0x09);
-  transport->on(device, 0x09, 0, {}, answer(device, 0x09, 0, {3, 2}));
-  EXPECT_EQ(receiver.hostInfo(device), (HostInfo{0x09, 3, 2}));
   for (const auto& [count, current] : std::vector<std::pair<std::uint8_t, std::uint8_t>>{{4, 0}, {0, 0}, {2, 2}}) {
     auto other = std::make_shared<ScriptedTransport>();
     other->feature(3, 0x1814, 0x09);
-    other->on(3, 0x09, 0, {}, answer(3, 0x09, 0, {count, current}));
+    other->on({3, 0x09, 0}, answer(3, 0x09, 0, {count, current}));
     EXPECT_EQ(errorFrom([&] { Receiver(other).hostInfo(3); }), HIDPPError::malformedResponse()) << int(count);
   }
 
   // A device claiming 200 hosts: host 0 named over two chunks, host 1 unnamed, host 2 failing.
   transport->feature(device, 0x1815, 0x0A);
-  transport->on(device, 0x0A, 0, {}, answer(device, 0x0A, 0, {0x01, 0x00, 200}));
-  transport->on(device, 0x0A, 1, {0}, longAnswer(device, 0x0A, 1, {0, 1, 0, 0, 17}), true);
+  transport->on({device, 0x0A, 0}, answer(device, 0x0A, 0, {0x01, 0x00, 200}));
+  transport->on({device, 0x0A, 1, {0}, true}, answer(device, 0x0A, 1, {0, 1, 0, 0, 17}, true));
   transport->on(
-      device, 0x0A, 3, {0, 0},
-      longAnswer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}), true);
-  transport->on(device, 0x0A, 3, {0, 14}, longAnswer(device, 0x0A, 3, {0, 14, 't', '\n', 'X', 'Y'}), true);
-  transport->on(device, 0x0A, 1, {1}, longAnswer(device, 0x0A, 1, {1, 1, 0, 0, 0}), true);
-  transport->on(device, 0x0A, 1, {2}, HIDPPError::deviceError(device, 0x02), true);
+      {device, 0x0A, 3, {0, 0}, true},
+      answer(device, 0x0A, 3, {0, 0, 'S', 't', 'u', 'd', 'i', 'o', '-', 'W', 'o', 'r', 'k', 's', 't', 'a'}, true));
+  transport->on({device, 0x0A, 3, {0, 14}, true}, answer(device, 0x0A, 3, {0, 14, 't', '\n', 'X', 'Y'}, true));
+  transport->on({device, 0x0A, 1, {1}, true}, answer(device, 0x0A, 1, {1, 1, 0, 0, 0}, true));
+  transport->on({device, 0x0A, 1, {2}, true}, HIDPPError::deviceError(device, 0x02));
   EXPECT_EQ(receiver.hostsInfo(device), (std::vector<std::string>{"Studio-Workstat\uFFFDX", "", ""}));
   EXPECT_EQ(transport->count({device, 0x0A, 1, {3}, true}), 0u) << "the host count is clamped to three";
 }
@@ -84,19 +74,19 @@ TEST_F(ReceiverOperations, HostInfoRejectsImpossibleCountsAndHostNamesAreReadAtM
 TEST_F(ReceiverOperations, AnswersThatRepeatTheWrongParametersAreRefused) {
   // Host 1's information answered with host 0's, a chunk at the wrong offset, another control's reporting.
   transport->feature(device, 0x1815, 0x0A);
-  transport->on(device, 0x0A, 0, {}, answer(device, 0x0A, 0, {0x01, 0x00, 2}));
-  transport->on(device, 0x0A, 1, {0}, longAnswer(device, 0x0A, 1, {0, 1, 0, 0, 4}), true);
-  transport->on(device, 0x0A, 3, {0, 0}, longAnswer(device, 0x0A, 3, {0, 2, 'A', 'B', 'C', 'D'}), true);
-  transport->on(device, 0x0A, 1, {1}, longAnswer(device, 0x0A, 1, {0, 1, 0, 0, 4}), true);
+  transport->on({device, 0x0A, 0}, answer(device, 0x0A, 0, {0x01, 0x00, 2}));
+  transport->on({device, 0x0A, 1, {0}, true}, answer(device, 0x0A, 1, {0, 1, 0, 0, 4}, true));
+  transport->on({device, 0x0A, 3, {0, 0}, true}, answer(device, 0x0A, 3, {0, 2, 'A', 'B', 'C', 'D'}, true));
+  transport->on({device, 0x0A, 1, {1}, true}, answer(device, 0x0A, 1, {0, 1, 0, 0, 4}, true));
   EXPECT_EQ(receiver.hostsInfo(device), (std::vector<std::string>{"", ""}));
-  transport->on(device, 0x08, 2, {0x00, 0x52}, longAnswer(device, 0x08, 2, {0x00, 0xC4, 0x01}));
+  transport->on({device, 0x08, 2, {0x00, 0x52}}, answer(device, 0x08, 2, {0x00, 0xC4, 0x01}, true));
   EXPECT_EQ(errorFrom([&] { receiver.controlReporting(device, 0x08, 0x0052); }), HIDPPError::malformedResponse());
 }
 
 TEST_F(ReceiverOperations, ControlReadsRefuseShortAnswersAndIndexesOutOfRange) {
-  transport->on(device, 0x08, 1, {5}, longAnswer(device, 0x08, 1, {0x00, 0xD2, 0x00, 0xAE, 0x31}));
+  transport->on({device, 0x08, 1, {5}}, answer(device, 0x08, 1, {0x00, 0xD2, 0x00, 0xAE, 0x31}, true));
   EXPECT_EQ(receiver.controlInfo(device, 0x08, 5), (ControlInfo{0x00D2, 0x00AE, 0x31}));
-  transport->on(device, 0x08, 1, {6}, answer(device, 0x08, 1, {0x00, 0xD3, 0x00}));
+  transport->on({device, 0x08, 1, {6}}, answer(device, 0x08, 1, {0x00, 0xD3, 0x00}));
   EXPECT_EQ(errorFrom([&] { receiver.controlInfo(device, 0x08, 6); }), HIDPPError::malformedResponse());
   EXPECT_TRUE(errorFrom([&] { receiver.controlInfo(device, 0x08, 256); }));
 }
@@ -134,20 +124,13 @@ TEST(ReceiverHostChange, WritesEveryTargetEightTimesAndFailsOnlyWhenOneNeverTook
 }
 
 TEST(ReceiverEvents, DivertedButtonsDecodesHeldControlsOfEventsOnly) {
-  Report event(20, 0);
-  event[0] = 0x11;
-  event[1] = 2;
-  event[2] = 0x08;
-  event[5] = 0xC4;
-  event[8] = 0x01;
-  event[9] = 0x02;
+  auto event = answer(2, 0x08, 0, {0x00, 0xC4, 0x00, 0x00, 0x01, 0x02}, true);
+  event[3] = 0x00;
   EXPECT_EQ(Receiver::divertedButtons(event, 0x08), (std::vector<std::uint16_t>{0x00C4, 0x0102}));
-  auto released = event;
-  released[5] = released[8] = released[9] = 0;
-  EXPECT_EQ(Receiver::divertedButtons(released, 0x08), std::vector<std::uint16_t>{});
+  EXPECT_EQ(Receiver::divertedButtons(answer(2, 0x08, 0, {}, true), 0x08), std::nullopt) << "an answer";
   EXPECT_EQ(Receiver::divertedButtons(event, 0x09), std::nullopt) << "another feature";
-  event[3] = 0x0A;
-  EXPECT_EQ(Receiver::divertedButtons(event, 0x08), std::nullopt) << "a response, not an event";
+  event[5] = event[8] = event[9] = 0;
+  EXPECT_EQ(Receiver::divertedButtons(event, 0x08), std::vector<std::uint16_t>{});
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <deque>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <variant>
 #include <vector>
 
@@ -15,11 +14,15 @@ namespace flitbar::testing {
 
 // One request as it goes on the wire: parameters padded to 3 (short) or 16 (long) bytes.
 struct WireRequest {
-  std::uint8_t device = 0;
-  std::uint8_t feature = 0;
-  std::uint8_t function = 0;
+  WireRequest(std::uint8_t device, std::uint8_t feature, std::uint8_t function, std::vector<std::uint8_t> params = {},
+              bool longReport = false)
+      : device(device), feature(feature), function(function), params(std::move(params)), longReport(longReport) {}
+
+  std::uint8_t device;
+  std::uint8_t feature;
+  std::uint8_t function;
   std::vector<std::uint8_t> params;
-  bool longReport = false;
+  bool longReport;
 
   auto operator<=>(const WireRequest&) const = default;
 };
@@ -33,26 +36,21 @@ inline Report answer(std::uint8_t device, std::uint8_t feature, std::uint8_t fun
   report.resize(longReport ? 20 : 7, 0);
   return report;
 }
-inline Report longAnswer(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
-                         std::vector<std::uint8_t> data = {}) {
-  return answer(device, feature, function, std::move(data), true);
-}
 
 // The receiver layer's transport double: answers requests from a script and records what it is
 // asked. An unscripted request times out, like a silent device; several outcomes scripted for
-// one request are used in turn, the last one repeating.
+// one request are used in turn, the last one repeating. Read the records once the callers are done.
 class ScriptedTransport : public HIDPPTransporting {
  public:
   using Outcome = std::variant<Report, HIDPPError>;
 
-  void on(std::uint8_t device, std::uint8_t feature, std::uint8_t function, std::vector<std::uint8_t> params,
-          Outcome outcome, bool longReport = false) {
+  void on(WireRequest request, Outcome outcome) {
     const std::lock_guard guard(lock_);
-    script_[normalised({device, feature, function, std::move(params), longReport})].push_back(std::move(outcome));
+    script_[normalised(std::move(request))].push_back(std::move(outcome));
   }
   // Root "get feature": the device has `feature` at `index`.
   void feature(std::uint8_t device, std::uint16_t featureId, std::uint8_t index) {
-    on(device, 0, 0, {static_cast<std::uint8_t>(featureId >> 8), static_cast<std::uint8_t>(featureId & 0xFF)},
+    on({device, 0, 0, {static_cast<std::uint8_t>(featureId >> 8), static_cast<std::uint8_t>(featureId & 0xFF)}},
        answer(device, 0, 0, {index}));
   }
   Report exchange(std::uint8_t device, std::uint8_t feature, std::uint8_t function,
@@ -60,43 +58,31 @@ class ScriptedTransport : public HIDPPTransporting {
     const std::lock_guard guard(lock_);
     const auto request = normalised({device, feature, function, params, longReport});
     exchanges_.push_back(request);
-    if (stopped_) throw HIDPPError::stopped();
+    if (stopCalls_ > 0) throw HIDPPError::stopped();
     const auto found = script_.find(request);
     if (found == script_.end()) throw HIDPPError::timeout(device);
-    auto& outcomes = found->second;
-    const Outcome outcome = outcomes.front();
-    if (outcomes.size() > 1) outcomes.pop_front();
+    const Outcome outcome = found->second.front();
+    if (found->second.size() > 1) found->second.pop_front();
     if (const auto* error = std::get_if<HIDPPError>(&outcome)) throw *error;
     return std::get<Report>(outcome);
   }
   void send(const Report& report) override {
     const std::lock_guard guard(lock_);
     sent_.push_back(report);
-    if (stopped_) throw HIDPPError::stopped();
+    if (stopCalls_ > 0) throw HIDPPError::stopped();
   }
   void stop() override {
     const std::lock_guard guard(lock_);
-    stopped_ = true;
     ++stopCalls_;
   }
   void setNotificationHandler(NotificationHandler) override {}
 
-  std::vector<WireRequest> exchanges() const {
-    const std::lock_guard guard(lock_);
-    return exchanges_;
-  }
   std::size_t count(const WireRequest& request) const {
-    const std::lock_guard guard(lock_);
     return static_cast<std::size_t>(std::count(exchanges_.begin(), exchanges_.end(), normalised(request)));
   }
-  std::vector<Report> sent() const {
-    const std::lock_guard guard(lock_);
-    return sent_;
-  }
-  int stopCalls() const {
-    const std::lock_guard guard(lock_);
-    return stopCalls_;
-  }
+  const std::vector<WireRequest>& exchanges() const { return exchanges_; }
+  const std::vector<Report>& sent() const { return sent_; }
+  int stopCalls() const { return stopCalls_; }
 
  private:
   static WireRequest normalised(WireRequest request) {
@@ -104,11 +90,10 @@ class ScriptedTransport : public HIDPPTransporting {
     return request;
   }
 
-  mutable std::mutex lock_;
+  std::mutex lock_;
   std::map<WireRequest, std::deque<Outcome>> script_;
   std::vector<WireRequest> exchanges_;
   std::vector<Report> sent_;
-  bool stopped_ = false;
   int stopCalls_ = 0;
 };
 

@@ -1,12 +1,10 @@
 // The contract every HidDevice keeps with the transport, checked on each of the three: the
 // in-process virtual interface, a virtual-receiver socket and a hidraw node (driven over a packet
 // socket pair, which hands out one report per read as a hidraw node does).
-#include "WorldProbe.h"
+#include "WorldScript.h"
 
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/SocketHidDevice.h"
-#include "protocol/HIDPPError.h"
-#include "virtual/InProcessHidBackend.h"
 #include "virtual/InProcessHidDevice.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +47,7 @@ class SocketEnd {
 
 class InProcessEnd {
  public:
-  InProcessEnd() : world_(std::make_shared<VirtualWorld>(withoutDelays(VirtualRig::load(rigPath("default.json"))))) {
+  InProcessEnd() : world_(std::make_shared<VirtualWorld>(loadRig("default.json"))) {
     device = std::make_unique<InProcessHidDevice>(world_, "host1");
   }
   void inject(const Bytes& report) { world_->inject("host1", report); }
@@ -104,49 +102,14 @@ TYPED_TEST(HidDeviceContract, WritesToAPeerThatNeverReadsGiveUpInsteadOfBlocking
   EXPECT_TRUE(result == 0 || result == ETIMEDOUT) << result;
 }
 
-TEST(InProcessHidBackendTest, ListsTheSilentExtraInterfacesFirstAndRefusesOthersAndRefusedOpens) {
-  auto rig = withoutDelays(VirtualRig::load(rigPath("default.json")));
-  rig.computers[0].extraInterfaces = 1;
-  auto world = std::make_shared<VirtualWorld>(rig);
-  InProcessHidBackend backend(world, "host1");
-  const auto interfaces = backend.vendorInterfaces();
-  ASSERT_EQ(interfaces.size(), 2u);
-  EXPECT_EQ(interfaces[0].path, "virtual:host1/receiver-extra1");
-  EXPECT_EQ(interfaces[1], (HidInterface{"virtual:host1/receiver", 0x046D, 0xC548, 0xFF00}));
-  auto silent = backend.open(interfaces[0]);
-  EXPECT_EQ(silent->write(ping), 0);
-  EXPECT_EQ(silent->read(20ms).status, HidRead::Status::timedOut);
-
-  auto open = backend.open(interfaces[1]);
-  world->setRefusingOpen("host1", true);
-  for (const auto& interface : {interfaces[1], HidInterface{"virtual:host2/receiver", 0x046D, 0xC548, 0xFF00}}) {
-    try {
-      backend.open(interface);
-      ADD_FAILURE() << interface.path;
-    } catch (const HIDPPError& error) {
-      EXPECT_EQ(error.kind(), HIDPPError::Kind::openFailed);
-    }
-  }
-  EXPECT_EQ(open->write(ping), 0) << "an interface already open keeps working";
-  EXPECT_EQ(open->read(5s).status, HidRead::Status::report);
-}
-
-TEST(InProcessHidDeviceTest, EveryOpenerSeesEveryAnswerAndAFullBufferDropsNewerReports) {
-  auto world = std::make_shared<VirtualWorld>(withoutDelays(VirtualRig::load(rigPath("default.json"))));
-  InProcessHidDevice first(world, "host1");
-  InProcessHidDevice second(world, "host1");
-  for (int i = 0; i < 70; ++i) {
-    Bytes numbered = ping;
-    numbered[6] = static_cast<std::uint8_t>(i);
-    first.write(numbered);
-  }
-  for (auto* device : {&first, &second}) {
-    int received = 0;
-    for (HidRead read; (read = device->read(0ms)).status == HidRead::Status::report; ++received) {
-      EXPECT_EQ(read.bytes[6], received);
-    }
-    EXPECT_EQ(received, 64);
-  }
+TEST(InProcessHidDeviceTest, AFullBufferDropsNewerReports) {
+  const auto world = std::make_shared<VirtualWorld>(loadRig("default.json"));
+  InProcessHidDevice device(world, "host1");
+  for (std::uint8_t i = 0; i < 70; ++i) world->inject("host1", Bytes{0x10, 0x01, 0x00, 0x1A, 0x00, 0x00, i});
+  int received = 0;
+  for (HidRead read; (read = device.read(0ms)).status == HidRead::Status::report; ++received)
+    EXPECT_EQ(read.bytes[6], received);
+  EXPECT_EQ(received, 64);
 }
 
 }  // namespace

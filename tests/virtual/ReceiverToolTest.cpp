@@ -1,5 +1,5 @@
 // The flitbar-virtual-receiver executable: exit statuses, serving until a signal, cleaning up.
-#include "WorldProbe.h"
+#include "WorldScript.h"
 
 #include "support/ProcessRunner.h"
 #include "support/TemporaryDirectory.h"

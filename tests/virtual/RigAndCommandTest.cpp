@@ -65,15 +65,11 @@ TEST(RigTest, UnreadableAndInvalidFilesAreReportedWithTheirPath) {
 }
 
 TEST(ControlCommandTest, StateShowsWhatCommandsChanged) {
-  auto probe = WorldProbe::fromFile("default.json");
-  ControlCommands commands(*probe.world);
+  VirtualWorld world(loadRig("default.json"));
+  ControlCommands commands(world);
   for (const auto* line :
-       {"battery mouse 15 charging", "latency 5 1", "timing arrival 0", "switch keyboard 2", "sleep mouse"}) {
-    std::vector<std::string> words;
-    std::istringstream stream(line);
-    for (std::string word; stream >> word;) words.push_back(word);
-    EXPECT_EQ(commands.run(words), json({{"ok", true}})) << line;
-  }
+       {"battery mouse 15 charging", "latency 5 1", "timing arrival 0", "switch keyboard 2", "sleep mouse"})
+    EXPECT_EQ(commands.run(words(line)), json({{"ok", true}})) << line;
   const auto state = commands.run({"state"}).at("state");
   EXPECT_EQ(state["timing"],
             json({{"answerMs", 5}, {"receiverErrorMs", 1}, {"departureNoticeMs", 0}, {"arrivalMs", 0}}));
@@ -83,34 +79,6 @@ TEST(ControlCommandTest, StateShowsWhatCommandsChanged) {
   EXPECT_EQ(state["devices"][1]["battery"], json({{"percent", 15}, {"charging", true}}));
   EXPECT_EQ(state["devices"][1]["awake"], false);
 }
-
-class ControlCommandRefusals : public ScenarioTest {};
-
-TEST_P(ControlCommandRefusals, Play) { play(); }
-
-const std::vector<Scenario> refusals{
-    {"BadCommandsAreRefusedWithAReason",
-     "default.json",
-     {{"", "error: no command given"},
-      {"jump", "error: unknown command \"jump\""},
-      {"press keyboard", "error: usage: press DEVICE CID"},
-      {"press toaster 0xD1", "error: no device named toaster"},
-      {"press keyboard 0xD9", "error: device keyboard has no control 0x00D9"},
-      {"press keyboard D1", "error: the control id must be an integer from 1 through 65535, not \"D1\""},
-      {"switch mouse 4", "error: the host must be an integer from 1 through 3, not \"4\""},
-      {"battery mouse 101", "error: the battery percent must be an integer from 0 through 100, not \"101\""},
-      {"battery mouse 50 maybe", "error: expected charging or discharging, not \"maybe\""},
-      {"latency -1", "error: the answer latency must be an integer from 0 through 10000, not \"-1\""},
-      {"latency 0 10001", "error: the error latency must be an integer from 0 through 10000, not \"10001\""},
-      {"timing arrival 10001", "error: the time must be an integer from 0 through 10000, not \"10001\""},
-      {"fault drop host9", "error: no computer named host9"},
-      {"fault silent-device mouse maybe", "error: expected on or off, not \"maybe\""},
-      {"fault melt", "error: unknown fault \"melt\""},
-      {"inject host1 1", "error: \"1\" is not a list of hexadecimal bytes"},
-      {"inject host1 zz", "error: a report byte must be an integer from 0 through 255, not \"0xzz\""}}},
-};
-
-INSTANTIATE_TEST_SUITE_P(DefaultRig, ControlCommandRefusals, ::testing::ValuesIn(refusals), scenarioName);
 
 }  // namespace
 }  // namespace flitbar::virtualhid::testing

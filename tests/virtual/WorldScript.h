@@ -1,53 +1,62 @@
 #pragma once
 
-#include "WorldProbe.h"
-
 #include "virtual/ControlCommands.h"
-
-#include <gtest/gtest.h>
+#include "virtual/InProcessHidDevice.h"
+#include "virtual/VirtualRig.h"
+#include "virtual/VirtualWorld.h"
 
 #include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <map>
 #include <sstream>
 
 namespace flitbar::virtualhid::testing {
 
-// One line of a scenario and everything any receiver sent because of it.
-struct Step {
-  std::string input;
-  std::string expected;
-};
+using Bytes = std::vector<std::uint8_t>;
 
-struct Scenario {
-  std::string name;
-  // A rig file of src/virtual/rigs, or the rig itself as JSON.
-  std::string rig;
-  std::vector<Step> steps;
-};
+inline std::string rigPath(const std::string& name) {
+  return std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/" + name;
+}
 
-inline std::ostream& operator<<(std::ostream& stream, const Scenario& scenario) { return stream << scenario.name; }
+// A rig file of src/virtual/rigs, or the rig itself as JSON, with every delay at zero.
+inline VirtualRig loadRig(const std::string& rig) {
+  auto loaded =
+      rig.starts_with("{") ? VirtualRig::fromJson(nlohmann::json::parse(rig)) : VirtualRig::load(rigPath(rig));
+  loaded.timing = RigTiming{0, 0, 0, 0};
+  return loaded;
+}
+
+inline std::vector<std::string> words(const std::string& line) {
+  std::vector<std::string> split;
+  std::istringstream stream(line);
+  for (std::string word; stream >> word;) split.push_back(word);
+  return split;
+}
 
 // Space-separated hexadecimal bytes, zero-padded to "(N bytes)" when that follows, else a long
 // report (0x11) to 20 bytes.
 inline Bytes hex(const std::string& text) {
   Bytes bytes;
-  std::istringstream words(text);
-  std::string word;
-  while (words >> word && !word.starts_with("("))
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
-  const auto size = word.starts_with("(") ? std::stoul(word.substr(1)) : bytes.size();
-  bytes.resize(!bytes.empty() && bytes[0] == 0x11 && size < 20 && !word.starts_with("(") ? 20 : size, 0);
+  std::size_t size = 0;
+  for (const auto& word : words(text)) {
+    if (word.starts_with("("))
+      size = std::stoul(word.substr(1));
+    else
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+  }
+  bytes.resize(size ? size : !bytes.empty() && bytes[0] == 0x11 ? 20 : bytes.size(), 0);
   return bytes;
 }
 
-// A report as hex without its trailing zeros; a length other than the short (7) or long (20)
-// form of its first byte is written after it.
+// A report as hex without the trailing zeros of its long form; a short report (7 bytes) whole;
+// any other length written after it.
 inline std::string render(const Bytes& report) {
-  auto end = report.size();
-  while (end > 0 && report[end - 1] == 0) --end;
   const bool shortForm = !report.empty() && report[0] == 0x10 && report.size() == 7;
   const bool longForm = !report.empty() && report[0] == 0x11 && report.size() == 20;
-  if (shortForm) end = report.size();
+  auto end = report.size();
+  while (!shortForm && end > 0 && report[end - 1] == 0) --end;
   std::string text;
   for (std::size_t i = 0; i < end; ++i) text += fmt::format("{}{:02X}", i ? " " : "", report[i]);
   return shortForm || longForm ? text : fmt::format("{} ({} bytes)", text, report.size());
@@ -59,57 +68,47 @@ inline std::string render(const Bytes& report) {
 class WorldScript {
  public:
   explicit WorldScript(const std::string& rig)
-      : probe_(rig.starts_with("{") ? WorldProbe::fromJson(nlohmann::json::parse(rig)) : WorldProbe::fromFile(rig)),
-        commands_(*probe_.world) {}
+      : world(std::make_shared<VirtualWorld>(loadRig(rig))), commands_(*world) {
+    for (const auto& computer : world->computers())
+      receivers_[computer.id] = std::make_unique<InProcessHidDevice>(world, computer.id);
+  }
 
   // What every receiver sent in response, as "host2: 10 01 41 ..." joined by " | ", or the refusal.
   std::string run(const std::string& input) {
     const auto colon = input.find(": ");
     if (input.starts_with("await ")) {
-      const auto computer = input.substr(6);
-      if (!probe_.sink(computer).waitFor(1, std::chrono::seconds(20))) return "nothing arrived";
-      return sentTo(computer);
+      const auto sent = sentTo(input.substr(6), std::chrono::seconds(20));
+      return sent.empty() ? "nothing arrived" : sent;
     }
-    if (colon != std::string::npos) {
-      probe_.world->write(input.substr(0, colon), hex(input.substr(colon + 2)));
-    } else {
-      std::vector<std::string> words;
-      std::istringstream stream(input);
-      for (std::string word; stream >> word;) words.push_back(word);
-      try {
-        commands_.run(words);
-      } catch (const ControlError& error) {
-        return std::string("error: ") + error.what();
-      }
+    try {
+      if (colon != std::string::npos)
+        world->write(input.substr(0, colon), hex(input.substr(colon + 2)));
+      else
+        commands_.run(words(input));
+    } catch (const ControlError& error) {
+      return std::string("error: ") + error.what();
     }
     std::string sent;
-    for (const auto& computer : probe_.world->computers()) {
+    for (const auto& computer : world->computers()) {
       const auto reports = sentTo(computer.id);
       sent += (sent.empty() || reports.empty() ? "" : " | ") + reports;
     }
     return sent;
   }
 
+  std::shared_ptr<VirtualWorld> world;
+
  private:
-  std::string sentTo(const std::string& computer) {
+  // Reads what the computer's receiver sent, waiting up to `wait` for the first report.
+  std::string sentTo(const std::string& computer, std::chrono::milliseconds wait = {}) {
     std::string sent;
-    for (const auto& report : probe_.sink(computer).take())
-      sent += (sent.empty() ? "" : " | ") + computer + ": " + render(report);
+    for (HidRead read; (read = receivers_.at(computer)->read(wait)).status == HidRead::Status::report; wait = {})
+      sent += (sent.empty() ? "" : " | ") + computer + ": " + render(read.bytes);
     return sent;
   }
 
-  WorldProbe probe_;
+  std::map<std::string, std::unique_ptr<InProcessHidDevice>> receivers_;
   ControlCommands commands_;
 };
-
-class ScenarioTest : public ::testing::TestWithParam<Scenario> {
- protected:
-  void play() {
-    WorldScript script(GetParam().rig);
-    for (const auto& step : GetParam().steps) EXPECT_EQ(script.run(step.input), step.expected) << step.input;
-  }
-};
-
-inline std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; }
 
 }  // namespace flitbar::virtualhid::testing
