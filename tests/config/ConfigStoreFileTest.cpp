@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -23,25 +24,25 @@ using testing::writeFile;
 
 class ConfigStoreFile : public ::testing::Test {
  protected:
-  std::string unreadable(int code) const {
-    return "configuration at " + store.path + " is unreadable: " + std::strerror(code);
+  // What exporting gives: the data, or the error's description.
+  std::string exported() const {
+    try {
+      return store.exportData();
+    } catch (const ConfigStoreError& error) {
+      return error.description();
+    }
   }
 
   TemporaryDirectory directory;
   ConfigStore store{(directory / "bindings.json").string()};
 };
 
-TEST_F(ConfigStoreFile, MissingFileIsAnIssueOrIsSeededPrivately) {
+TEST_F(ConfigStoreFile, AMissingFileIsAnIssueOrIsSeededPrivately) {
   store.path = (directory / "a" / "b" / "bindings.json").string();
   EXPECT_EQ(store.load(false),
             (ConfigLoad{{}, {{Kind::missing, std::nullopt, "configuration is missing at " + store.path}}, false}));
   EXPECT_FALSE(fs::exists(directory / "a"));
-  try {
-    store.exportData();
-    ADD_FAILURE() << "a missing file was exported";
-  } catch (const ConfigStoreError& error) {
-    EXPECT_EQ(error.description(), "No configuration exists at " + store.path + ".");
-  }
+  EXPECT_EQ(exported(), "No configuration exists at " + store.path + ".");
 
   const auto old = ::umask(0);
   EXPECT_EQ(store.load(true), (ConfigLoad{{}, {}, true}));
@@ -51,10 +52,13 @@ TEST_F(ConfigStoreFile, MissingFileIsAnIssueOrIsSeededPrivately) {
   EXPECT_EQ(modeOf(directory / "a"), 0700u);
   EXPECT_EQ(modeOf(directory / "a" / "b"), 0700u);
   EXPECT_EQ(store.load(true), ConfigLoad{});
-  EXPECT_EQ(std::distance(fs::directory_iterator(directory / "a" / "b"), {}), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(directory / "a" / "b"), {}), 1) << "a temporary file outlived";
 }
 
 TEST_F(ConfigStoreFile, WhatCannotBeReadIsAnIssueAndNeverBlocks) {
+  const auto unreadable = [&](int code) {
+    return "configuration at " + store.path + " is unreadable: " + std::strerror(code);
+  };
   const std::vector<std::pair<std::function<void()>, std::string>> cases{
       {[&] { ASSERT_EQ(::mkfifo(store.path.c_str(), 0600), 0); }, unreadable(EINVAL)},
       {[&] { fs::create_directory(store.path); }, unreadable(EINVAL)},
@@ -81,19 +85,12 @@ TEST_F(ConfigStoreFile, ExportKeepsEveryByteUpToTheLimitAndFollowsSymlinks) {
   writeFile(directory / "real.json", document);
   fs::create_symlink(directory / "real.json", store.path);
   EXPECT_EQ(store.load(false), ConfigLoad{});
-  EXPECT_EQ(store.exportData(), document);
-
+  EXPECT_EQ(exported(), document);
   writeFile(directory / "real.json", document + "\n");
-  try {
-    store.exportData();
-    ADD_FAILURE() << "a file over the limit was exported";
-  } catch (const ConfigStoreError& error) {
-    EXPECT_EQ(error.description(),
-              std::string("Couldn\u2019t read or write the configuration: ") + std::strerror(EFBIG));
-  }
+  EXPECT_EQ(exported(), std::string("Couldn\u2019t read or write the configuration: ") + std::strerror(EFBIG));
 }
 
-TEST_F(ConfigStoreFile, PrivateWriteReplacesOnlyWhenAsked) {
+TEST_F(ConfigStoreFile, PrivateWritesReplaceOnlyWhenAskedAndSeedingHasOneWinner) {
   const auto target = directory / "out.json";
   writeFile(target, "mine");
   EXPECT_FALSE(ConfigStore::writePrivateData("theirs", target, false));
@@ -101,11 +98,8 @@ TEST_F(ConfigStoreFile, PrivateWriteReplacesOnlyWhenAsked) {
   EXPECT_TRUE(ConfigStore::writePrivateData("theirs", target, true));
   EXPECT_EQ(readFile(target), "theirs");
   EXPECT_EQ(modeOf(target), 0600u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(directory.path()), {}), 1) << "a temporary file outlived the write";
-  EXPECT_THROW(ConfigStore::writePrivateData("x", directory / "out.json" / "inside.json", true), std::system_error);
-}
+  EXPECT_THROW(ConfigStore::writePrivateData("x", target / "inside.json", true), std::system_error);
 
-TEST_F(ConfigStoreFile, ConcurrentSeedingHasExactlyOneWinner) {
   for (int round = 0; round < 20; ++round) {
     store.path = (directory / std::to_string(round) / "bindings.json").string();
     constexpr int writers = 4;
@@ -124,26 +118,36 @@ TEST_F(ConfigStoreFile, ConcurrentSeedingHasExactlyOneWinner) {
   }
 }
 
-TEST_F(ConfigStoreFile, NearestExistingDirectoryWalksUp) {
-  const std::vector<std::pair<fs::path, fs::path>> cases{
-      {directory / "x" / "y" / "bindings.json", directory.path()},
-      {directory / "blocker" / "bindings.json", directory.path()},
-      {directory / "bindings.json", directory.path()},
-      {"/bindings.json", "/"},
+// Shell commands run with the user's rights; host bindings stay whoever can change the file.
+TEST_F(ConfigStoreFile, CommandBindingsNeedAFileOnlyTheUserCanChange) {
+  const auto file = directory / "flitbar" / "bindings.json";
+  fs::create_directory(file.parent_path());
+  writeFile(file, R"({"bindings": [{"device": 1, "cid": 196, "command": "true"},
+                                   {"device": 1, "cid": 197, "switchToHost": 2}]})");
+  store.path = file.string();
+  const struct {
+    unsigned fileMode;
+    unsigned folderMode;
+    uid_t owner;
+    std::string reason;  // empty when the command binding loads
+  } cases[] = {
+      {0600, 0700, ::geteuid(), ""},
+      {0666, 0700, ::geteuid(), file.string() + " is writable by other users"},
+      {0600, 0770, ::geteuid(), file.parent_path().string() + " is writable by other users"},
+      {0600, 0700, ::geteuid() + 4242, file.string() + " is owned by another user"},
   };
-  writeFile(directory / "blocker", "");
-  for (const auto& [file, nearest] : cases)
-    EXPECT_EQ(ConfigStore{file.string()}.nearestExistingDirectory(), nearest) << file;
-}
-
-TEST(ConfigStorePath, EnvironmentOverridesVerbatim) {
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-  ::setenv("FLITBAR_CONFIG_PATH", "~/elsewhere.json", 1);
-  EXPECT_EQ(ConfigStore::defaultPath(), "~/elsewhere.json");
-  ::unsetenv("FLITBAR_CONFIG_PATH");
-  ::setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(ConfigStore::defaultPath(), "/home/someone/.config/flitbar/bindings.json");
-  ::setenv("HOME", home.c_str(), 1);
+  for (const auto& row : cases) {
+    fs::permissions(file, fs::perms(row.fileMode));
+    fs::permissions(file.parent_path(), fs::perms(row.folderMode));
+    ASSERT_EQ(::chown(file.c_str(), row.owner, static_cast<gid_t>(-1)), 0);
+    const ConfigLoad load = store.load(false);
+    EXPECT_EQ(load.bindings.size(), row.reason.empty() ? 2u : 1u) << row.reason;
+    EXPECT_EQ(load.bindings.back().switchToHost, 2);
+    std::vector<ConfigIssue> issues;
+    if (!row.reason.empty())
+      issues.push_back({Kind::unreadable, std::nullopt, "command bindings are ignored: " + row.reason});
+    EXPECT_EQ(load.issues, issues);
+  }
 }
 
 }  // namespace

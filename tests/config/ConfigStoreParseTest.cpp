@@ -7,8 +7,6 @@
 namespace flitbar {
 namespace {
 
-using Kind = ConfigIssue::Kind;
-
 // What a load reports: each issue as "kind: description", or how many bindings it accepted.
 std::string said(const ConfigLoad& load) {
   if (load.issues.empty()) return std::to_string(load.bindings.size()) + " accepted";
@@ -41,13 +39,11 @@ TEST(ConfigStoreParse, EachEntryIsJudgedByTheFirstRuleItBreaks) {
       {R"({"device": "1", "cid": 1, "switchToHost": 1})", device},
       {R"({"device": true, "cid": 1, "switchToHost": 1})", device},
       {R"({"device": -1e300, "cid": 1, "switchToHost": 1})", device},
-      {R"({"cid": 1, "switchToHost": 1})", device},
       {R"({"device": 9, "cid": 0})", device},
       {R"({"device": 1, "switchToHost": 1})", control},
       {R"({"device": 1, "cid": 0, "switchToHost": 1})", control},
       {R"({"device": 1, "cid": 65536, "switchToHost": 1})", control},
       {R"({"device": 1, "cid": 18446744073709551615, "switchToHost": 1})", control},
-      {R"({"device": 1, "cid": 3.25, "switchToHost": 1})", control},
       {R"({"device": 1, "cid": 1, "switchToHost": 0})", host},
       {R"({"device": 1, "cid": 1, "switchToHost": 4})", host},
       {R"({"device": 1, "cid": 1, "switchToHost": "2"})", host},
@@ -56,30 +52,37 @@ TEST(ConfigStoreParse, EachEntryIsJudgedByTheFirstRuleItBreaks) {
       {R"({"device": 1, "cid": 1, "switchToHost": 2, "command": "true"})", conflict},
       {R"({"device": 1, "cid": 1, "name": "x"})", conflict},
       {R"({"device": 1, "cid": 1, "switchToHost": 2, "command": ""})", command},
-      {R"({"device": 1, "cid": 1, "command": "   \n\t"})", command},
-      {R"({"device": 1, "cid": 1, "command": "\u00a0\u3000"})", command},
+      {R"({"device": 1, "cid": 1, "command": "\u00a0\u3000 \n\t"})", command},
       {R"({"device": 1, "cid": 1, "command": "echo \u0000 hi"})", command},
       {R"({"device": 1, "cid": 1, "command": ["true"]})", command},
       {R"({"device": 1, "cid": 1, "switchToHost": 1, "name": " \n"})", name},
       {R"({"device": 1, "cid": 1, "switchToHost": 1, "name": 7})", name},
       {R"({"device": 1, "cid": 1, "command": "x", "name": " ", "unitId": "nope"})", unitId},
       {R"({"device": 1, "cid": 1, "switchToHost": 1, "unitId": 17})", unitId},
-      {R"({"device": 1, "cid": 1, "switchToHost": 1, "unitId": {"x": "AA:BB:CC:DD"}})", unitId},
       // Nested values are walked over, not mistaken for fields.
       {R"({"extra": {"device": 9, "command": ""}, "device": 3, "cid": 4, "switchToHost": 2, "more": [[{"name": ""}]]})",
        "1 accepted"},
+      {R"({"device": 1, "cid": 196, "switchToHost": 2}, {"device": 1, "cid": 196, "command": "true"})",
+       "duplicateMapping: binding 2: device 1, cid 196 is already mapped"},
+      {R"({"device": 1, "cid": 196, "switchToHost": 2, "unitId": "aa:bb:cc:dd"},
+          {"device": 3, "cid": 196, "switchToHost": 1, "unitId": "AA:BB:CC:DD"},
+          {"device": 1, "cid": 196, "switchToHost": 3}, {"device": 1, "cid": 197, "switchToHost": 3, "unitId": "AA:BB:CC:DD"})",
+       "duplicateMapping: binding 2: unitId AA:BB:CC:DD, cid 196 is already mapped"},
   };
   for (const auto& [entry, expected] : cases) EXPECT_EQ(parsed(entry), expected) << entry;
 }
 
-TEST(ConfigStoreParse, ValidEntriesKeepTheirTextAsWritten) {
-  const auto load = ConfigStore::parse(R"({"bindings": [
-    {"device": 1, "cid": 196, "switchToHost": 2, "extra": [1, 2]},
-    {"device": 2.0, "cid": 83, "command": "  say hi\n", "name": " Back ", "unitId": " aa:bb:0c:dd "}]})");
-  EXPECT_EQ(load, (ConfigLoad{{{1, 196, std::nullopt, std::nullopt, 2, std::nullopt},
-                               {2, 83, "AA:BB:0C:DD", " Back ", std::nullopt, "  say hi\n"}},
-                              {},
-                              false}));
+TEST(ConfigStoreParse, ValidEntriesKeepTheirTextAsWrittenAndBadOnesNeverHideThem) {
+  // Repeated keys keep their last value.
+  const auto load = ConfigStore::parse(R"({"bindings": [], "bindings": [
+    {"device": 1, "cid": 196, "switchToHost": 2, "extra": [1, 2]}, "text", null, [], {},
+    {"device": 9, "device": 2.0, "cid": 83, "command": "  say hi\n", "name": "x", "name": " Back ",
+     "unitId": " aa:bb:0c:dd "}]})");
+  EXPECT_EQ(load.bindings, (std::vector<Binding>{{1, 196, std::nullopt, std::nullopt, 2, std::nullopt},
+                                                 {2, 83, "AA:BB:0C:DD", " Back ", std::nullopt, "  say hi\n"}}));
+  std::vector<std::int64_t> entries;
+  for (const auto& issue : load.issues) entries.push_back(*issue.entry);
+  EXPECT_EQ(entries, (std::vector<std::int64_t>{1, 2, 3, 4}));
   EXPECT_EQ(ConfigStore::parse(ConfigStore::seedData()), ConfigLoad{});
 }
 
@@ -104,28 +107,6 @@ TEST(ConfigStoreParse, DocumentProblemsDropEverything) {
   const std::size_t depth = ConfigStore::maximumBytes / 2 - 20;
   EXPECT_EQ(parsed(std::string(depth, '[') + std::string(depth, ']')),
             "invalidEntry: binding 1: entry must be an object");
-}
-
-TEST(ConfigStoreParse, RepeatedKeysKeepTheirLastValue) {
-  const auto load = ConfigStore::parse(R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 1}],
-      "bindings": [{"device": 9, "device": 2, "cid": 7, "switchToHost": 1, "name": "first", "name": "second"}]})");
-  EXPECT_EQ(load.bindings, (std::vector<Binding>{{2, 7, std::nullopt, "second", 1, std::nullopt}}));
-}
-
-TEST(ConfigStoreParse, DuplicateMappingsByDeviceOrUnitIdAndBadEntriesNeverHideGoodOnes) {
-  EXPECT_EQ(parsed(R"({"device": 1, "cid": 196, "switchToHost": 2}, {"device": 1, "cid": 196, "command": "true"})"),
-            "duplicateMapping: binding 2: device 1, cid 196 is already mapped");
-  EXPECT_EQ(parsed(R"({"device": 1, "cid": 196, "switchToHost": 2, "unitId": "aa:bb:cc:dd"},
-                      {"device": 3, "cid": 196, "switchToHost": 1, "unitId": "AA:BB:CC:DD"},
-                      {"device": 1, "cid": 196, "switchToHost": 3},
-                      {"device": 1, "cid": 197, "switchToHost": 3, "unitId": "AA:BB:CC:DD"})"),
-            "duplicateMapping: binding 2: unitId AA:BB:CC:DD, cid 196 is already mapped");
-  const auto load = ConfigStore::parse(R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 1}, "text", null, [],
-      {}, {"device": true, "cid": 2, "command": "x"}, {"device": 2, "cid": 2, "command": "ok"}]})");
-  EXPECT_EQ(load.bindings.size(), 2u);
-  std::vector<std::int64_t> entries;
-  for (const auto& issue : load.issues) entries.push_back(*issue.entry);
-  EXPECT_EQ(entries, (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
 }
 
 TEST(ConfigStoreParse, UnitIdsNormaliseOrAreRefused) {

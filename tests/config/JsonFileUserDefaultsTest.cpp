@@ -6,15 +6,21 @@
 namespace flitbar {
 namespace {
 
+namespace fs = std::filesystem;
 using nlohmann::json;
 using testing::modeOf;
 using testing::readFile;
 using testing::TemporaryDirectory;
 using testing::writeFile;
 
-TEST(JsonFileUserDefaults, ValuesKeepTheirTypesAcrossInstances) {
+class JsonFileUserDefaultsTest : public ::testing::Test {
+ protected:
   TemporaryDirectory directory;
-  const auto file = directory / "prefs" / "dev.example.app.json";
+  fs::path file = directory / "prefs" / "dev.example.app.json";
+  fs::path setAside = directory / "prefs" / "dev.example.app.json.corrupt";
+};
+
+TEST_F(JsonFileUserDefaultsTest, ValuesKeepTheirTypesAcrossInstances) {
   JsonFileUserDefaults writer(file);
   EXPECT_FALSE(writer.contains("hostNames"));
   writer.set("autoSwitchBoth", false);
@@ -31,41 +37,35 @@ TEST(JsonFileUserDefaults, ValuesKeepTheirTypesAcrossInstances) {
   EXPECT_EQ(reader.string("autoSwitchBoth"), std::nullopt);
   EXPECT_EQ(*reader.object("hostNames"), (json{{"1", "Desk"}}));
   EXPECT_EQ(reader.string("deviceName"), "bad \xEF\xBF\xBD byte");
-
   writer.remove("destinationHost");
   EXPECT_FALSE(reader.contains("destinationHost"));
   EXPECT_TRUE(reader.contains("autoSwitchBoth"));
 }
 
-TEST(JsonFileUserDefaults, ADamagedFileIsSetAsideNotOverwritten) {
-  TemporaryDirectory directory;
-  const auto file = directory / "d.json";
-  writeFile(file, "{\"autoSwitchBoth\": fal");
-  JsonFileUserDefaults defaults(file);
-  EXPECT_FALSE(defaults.contains("autoSwitchBoth"));
-  defaults.remove("autoSwitchBoth");
-  EXPECT_EQ(readFile(file), "{\"autoSwitchBoth\": fal");
-
-  defaults.set("hiddenHosts", json::array({1}));
-  EXPECT_EQ(readFile(directory / "d.json.corrupt"), "{\"autoSwitchBoth\": fal");
-  EXPECT_EQ(*defaults.object("hiddenHosts"), json::array({1}));
-
-  writeFile(file, "[1, 2]");
-  EXPECT_FALSE(defaults.contains("hiddenHosts"));
+TEST_F(JsonFileUserDefaultsTest, DamagedFilesAreSetAsideOnTheNextWriteNeverOverwritten) {
+  fs::create_directory(file.parent_path());
+  // Nesting deeper than the copy and the write can recurse through counts as damaged.
+  const std::string tooDeep = "{\"hostNames\": " + std::string(300'000, '[') + std::string(300'000, ']') + "}";
+  for (const std::string& damaged : {std::string("{\"autoSwitchBoth\": fal"), std::string("[1, 2]"), tooDeep}) {
+    writeFile(file, damaged);
+    JsonFileUserDefaults defaults(file);
+    EXPECT_FALSE(defaults.contains("autoSwitchBoth"));
+    EXPECT_EQ(defaults.object("hostNames"), std::nullopt);
+    defaults.remove("autoSwitchBoth");
+    EXPECT_EQ(readFile(file), damaged) << "a removal wrote over the file";
+    defaults.set("hiddenHosts", json::array({1}));
+    EXPECT_EQ(readFile(setAside), damaged);
+    EXPECT_EQ(*defaults.object("hiddenHosts"), json::array({1}));
+  }
 }
 
-TEST(JsonFileUserDefaults, DomainsLiveUnderTheConfigHome) {
-  const char* saved = std::getenv("XDG_CONFIG_HOME");
-  const std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
-  ::setenv("XDG_CONFIG_HOME", "/tmp/somewhere", 1);
-  EXPECT_EQ(JsonFileUserDefaults::forDomain("dev.flitbar.flitbar")->file(), "/tmp/somewhere/dev.flitbar.flitbar.json");
-  for (const auto* domain : {"", "..", "a/b", ".hidden"})
-    EXPECT_FALSE(JsonFileUserDefaults::forDomain(domain)) << domain;
-  if (previous) {
-    ::setenv("XDG_CONFIG_HOME", previous->c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
+TEST_F(JsonFileUserDefaultsTest, WhatCannotBeReadIsNeitherSetAsideNorOverwritten) {
+  // EACCES cannot be produced as root, which the tests run as; a directory fails the same read.
+  fs::create_directories(file);
+  JsonFileUserDefaults defaults(file);
+  defaults.set("destinationHost", 2);
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_FALSE(fs::exists(setAside));
 }
 
 }  // namespace

@@ -17,8 +17,6 @@ Report padded(Report head, std::size_t length) {
 TEST(HIDPPRequest, ParametersAreCutOrPaddedToTheReportLength) {
   EXPECT_EQ(HIDPPRequest({0x02, 0x05, 0x01, {0xA1, 0xA2, 0xA3, 0xA4}, false, 0, 0x0A}).bytes(),
             (Report{0x10, 0x02, 0x05, 0x1A, 0xA1, 0xA2, 0xA3}));
-  EXPECT_EQ(HIDPPRequest({0x02, 0x05, 0x03, {0xB1}, false, 0, 0x04}).bytes(),
-            (Report{0x10, 0x02, 0x05, 0x34, 0xB1, 0x00, 0x00}));
   EXPECT_EQ(HIDPPRequest({0x01, 0x09, 0x03, {0x01, 0x02}, true, 0, 0x0A}).bytes(),
             padded({0x11, 0x01, 0x09, 0x3A, 0x01, 0x02}, 20));
   EXPECT_EQ(HIDPPRequest({0x01, 0x09, 0x03, Report(40, 0x77), true}).bytes().back(), 0x77);
@@ -52,7 +50,7 @@ TEST(HIDPPRequest, OnlyTheRequestsOwnAnswerOrErrorFrameMatches) {
       {error20, Reply::errorFrame, "HID++ 2.0 error frame"},
       {error10, Reply::errorFrame, "HID++ 1.0 error frame"},
       {with(4, 0x2A, error20), Reply::unrelated, "2.0 error frame with another software id"},
-      {with(4, 0x2A, error10), Reply::unrelated, "1.0 error frame with another software id"},
+      {with(4, 0x15, error10), Reply::unrelated, "1.0 error frame for another function"},
       {with(3, 0x06, error20), Reply::unrelated, "error frame for another feature"},
       {with(1, 0x03, error10), Reply::unrelated, "error frame for another device"},
   };
@@ -60,8 +58,6 @@ TEST(HIDPPRequest, OnlyTheRequestsOwnAnswerOrErrorFrameMatches) {
 }
 
 TEST(SoftwareIdSequence, RunsThroughOneToFifteenAndNeverGivesZero) {
-  SoftwareIdSequence ids(14);
-  EXPECT_EQ((std::vector<int>{ids.next(), ids.next(), ids.next()}), (std::vector<int>{14, 15, 1}));
   EXPECT_EQ(SoftwareIdSequence(0).next(), 15);
   for (int i = 0; i < 32; ++i) {
     const auto start = SoftwareIdSequence::randomStart();
@@ -76,13 +72,11 @@ TEST(DeviceText, IsRepairedAndFreeOfControlCharacters) {
     std::string text;
     const char* what;
   } cases[] = {
-      {{' ', '\t', 'M', 'X', ' ', '\t'}, "MX", "blanks trimmed"},
-      {{'A', 0, 'B'}, "A", "cut at the first zero"},
-      {{'K', 0xC3, 0xA9}, "K\u00E9", "valid UTF-8 kept"},
-      {{'a', '\n', 'b', '\t', 'c', 0x1B, '[', '2', 'J'},
-       "a" + replaced + "b" + replaced + "c" + replaced + "[2J",
-       "newline, inner tab and escape"},
-      {{0x7F, 0xC2, 0x9B, 0xC2, 0xA0}, replaced + replaced + "\u00A0", "DEL and C1 replaced, NBSP kept"},
+      {{' ', '\t', 'M', 'X', ' ', '\t', 0, 'B'}, "MX", "blanks trimmed, cut at the first zero"},
+      {{'K', 0xC3, 0xA9, 0xC2, 0xA0}, "K\u00E9\u00A0", "valid UTF-8 and NBSP kept"},
+      {{'a', '\n', 'b', '\t', 'c', 0x1B, '[', 0x7F, 0xC2, 0x9B},
+       "a" + replaced + "b" + replaced + "c" + replaced + "[" + replaced + replaced,
+       "newline, inner tab, escape, DEL and C1 replaced"},
       {{0xC0, 0xAF}, replaced + replaced, "overlong"},
       {{0xED, 0xA0, 0x80}, replaced + replaced + replaced, "surrogate"},
       {{0xF4, 0x90, 0x80, 0x80}, replaced + replaced + replaced + replaced, "beyond U+10FFFF"},

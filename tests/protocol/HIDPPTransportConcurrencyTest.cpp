@@ -2,18 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <future>
 
 namespace flitbar::testing {
 namespace {
 
+using State = HidScript::State;
+
 std::vector<Report> echo(const Report& request) { return {answerTo(request, {request[4]})}; }
+
+bool closed(const State& state) { return state.closeCount > 0; }
 
 TEST(HIDPPTransportConcurrency, ExchangesFromSeveralThreadsEachGetTheirOwnAnswer) {
   auto script = std::make_shared<HidScript>();
-  script->respondWith(echo);
+  script->with([](State& state) { state.respond = echo; });
   auto transport = makeTransport(script);
   std::vector<std::future<int>> workers;
   for (std::uint8_t device = 1; device <= 4; ++device) {
@@ -29,23 +32,35 @@ TEST(HIDPPTransportConcurrency, ExchangesFromSeveralThreadsEachGetTheirOwnAnswer
   for (auto& worker : workers) EXPECT_EQ(worker.get(), 50);
 }
 
-TEST(HIDPPTransportConcurrency, StopWakesAWaitingExchangeAndIsNotHeldByABlockedWrite) {
+TEST(HIDPPTransportConcurrency, StopWakesAWaitingExchangeAndNeverClosesUnderABlockedWrite) {
   auto script = std::make_shared<HidScript>();
   auto transport = makeTransport(script);
   auto waiting = std::async(std::launch::async,
                             [&] { return errorFrom([&] { transport->exchange(0x01, 0x00, 0x00, {}, false, 60.0); }); });
-  ASSERT_TRUE(script->waitForWrites(1));
-  script->blockWrites(true);
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.writes.size() == 1; }));
+  script->with([](State& state) { state.held = true; });
   auto writing = std::async(std::launch::async, [&] { transport->send({0x10, 0x01}); });
-  ASSERT_TRUE(script->waitForWrites(2));
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.writes.size() == 2; }));
 
   auto stopping = std::async(std::launch::async, [&] { transport->stop(); });
   EXPECT_EQ(stopping.wait_for(10s), std::future_status::ready) << "stop waited for a blocked write";
   EXPECT_EQ(waiting.get(), HIDPPError::stopped());
-  EXPECT_EQ(script->closeCount(), 0) << "the device was closed under a write";
-  script->blockWrites(false);
+  EXPECT_FALSE(script->with(closed)) << "the device was closed under a write";
+  script->with([](State& state) { state.held = false; });
   writing.get();
-  EXPECT_TRUE(script->waitUntilClosed());
+  EXPECT_TRUE(script->waitFor(closed));
+}
+
+TEST(HIDPPTransportConcurrency, AReaderStuckInAReadClosesTheDeviceAfterTheTransportIsGone) {
+  auto script = std::make_shared<HidScript>();
+  auto transport = makeTransport(script);
+  script->with([](State& state) { state.held = true; });
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.reading; }));
+  transport.reset();  // gives up after its 2-second wait
+  EXPECT_FALSE(script->with(closed));
+  script->with([](State& state) { state.held = false; });
+  ASSERT_TRUE(script->waitFor(closed));
+  EXPECT_EQ(script->with([](State& state) { return state.closingThread; }), "hidpp.reader");
 }
 
 TEST(HIDPPTransportConcurrency, StopDropsQueuedNotificationsAndDoesNotWaitForARunningHandler) {
@@ -53,17 +68,15 @@ TEST(HIDPPTransportConcurrency, StopDropsQueuedNotificationsAndDoesNotWaitForARu
   auto transport = makeTransport(script);
   std::promise<void> entered;
   std::promise<void> release;
-  auto released = release.get_future().share();
   std::atomic<int> calls = 0;
-  transport->setNotificationHandler([&, released](const Report&) {
-    if (calls++ == 0) {
-      entered.set_value();
-      released.wait();
-    }
+  transport->setNotificationHandler([&, released = release.get_future().share()](const Report&) {
+    if (calls++ > 0) return;
+    entered.set_value();
+    released.wait();
   });
-  for (std::uint8_t device = 1; device <= 3; ++device) script->arrive(shortReport({0x10, device, 0x41}));
+  for (std::uint8_t device = 1; device <= 3; ++device) script->arrive(padded({0x10, device, 0x41}, 7));
   ASSERT_EQ(entered.get_future().wait_for(10s), std::future_status::ready);
-  ASSERT_TRUE(script->waitUntilAllRead());
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.inputs.empty(); }));
   auto stopping = std::async(std::launch::async, [&] { transport->stop(); });
   ASSERT_EQ(stopping.wait_for(10s), std::future_status::ready);
   release.set_value();
@@ -76,28 +89,16 @@ TEST(HIDPPTransportConcurrency, TheHandlerMayCallBackIntoOrDestroyTheTransport) 
   std::shared_ptr<HIDPPTransport> transport = makeTransport(script);
   std::promise<Report> answer;
   transport->setNotificationHandler([&](const Report&) {
-    script->respondWith(echo);
+    script->with([](State& state) { state.respond = echo; });
     auto response = transport->exchange(0x02, 0x07, 0x01, {0x33}, false, 5.0);
     transport.reset();
     answer.set_value(response);
   });
-  script->arrive(shortReport({0x10, 0x02, 0x41}));
+  script->arrive(padded({0x10, 0x02, 0x41}, 7));
   auto future = answer.get_future();
   ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
   EXPECT_EQ(future.get()[4], 0x33);
-  EXPECT_TRUE(script->waitUntilClosed());
-}
-
-TEST(HIDPPTransportConcurrency, AReaderStuckInAReadClosesTheDeviceAfterTheTransportIsGone) {
-  auto script = std::make_shared<HidScript>();
-  auto transport = makeTransport(script);
-  script->blockReads(true);
-  ASSERT_TRUE(script->waitUntilReading());
-  transport.reset();  // gives up after its 2-second wait
-  EXPECT_EQ(script->closeCount(), 0);
-  script->blockReads(false);
-  ASSERT_TRUE(script->waitUntilClosed());
-  EXPECT_EQ(script->closingThread(), "hidpp.reader");
+  EXPECT_TRUE(script->waitFor(closed));
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "protocol/HIDPPError.h"
 #include "protocol/HIDPPTransport.h"
 #include "protocol/HidDevice.h"
 #include "support/ErrorFrom.h"
 
-#include <gtest/gtest.h>
 #include <pthread.h>
 
 #include <condition_variable>
@@ -13,7 +11,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +22,6 @@ inline Report padded(Report head, std::size_t length) {
   head.resize(length, 0);
   return head;
 }
-inline Report shortReport(Report head) { return padded(std::move(head), 7); }
-inline Report longReport(Report head) { return padded(std::move(head), 20); }
 
 // A long answer to a written request: its header (software id included) and then `data`.
 inline Report answerTo(const Report& request, Report data = {}) {
@@ -35,114 +30,76 @@ inline Report answerTo(const Report& request, Report data = {}) {
   return padded(std::move(answer), 20);
 }
 
-// What a scripted device does and saw; shared by the test and the device the transport owns.
+// What a scripted device does and saw, shared by the test and the device the transport owns.
+// Tests change and read the state only through `with`, and wait on it through `waitFor`.
 class HidScript {
+ public:
+  struct State {
+    // Called for each write, under the lock; what it returns arrives as input reports.
+    std::function<std::vector<Report>(const Report& written)> respond;
+    int writeError = 0;
+    bool held = false;  // writes and reads stay inside the device while set
+    bool reading = false;
+    std::deque<HidRead> inputs;
+    std::vector<Report> writes;
+    std::vector<Report> notified;  // what notificationHandler() received
+    int closeCount = 0;
+    std::string closingThread;
+  };
+
   template <typename Action>
-  auto locked(Action&& action) {
+  auto with(Action&& action) {
     std::lock_guard lock(mutex_);
     changed_.notify_all();
-    return action();
+    return action(state_);
   }
-
- public:
-  // Called for each write; what it returns arrives as input reports.
-  using Responder = std::function<std::vector<Report>(const Report& written)>;
-
-  void arrive(Report bytes) { push({HidRead::Status::report, std::move(bytes)}); }
-  void hangUp() { push({HidRead::Status::disconnected, {}}); }
-  void respondWith(Responder responder) {
-    locked([&] { responder_ = std::move(responder); });
-  }
-  void failWritesWith(int code) {
-    locked([&] { writeError_ = code; });
-  }
-  // While set, writes block (ignoring everything) and reads stay inside the read.
-  void blockWrites(bool block) {
-    locked([&] { writesBlocked_ = block; });
-  }
-  void blockReads(bool block) {
-    locked([&] { readsBlocked_ = block; });
-  }
-
-  std::vector<Report> writes() {
-    return locked([&] { return writes_; });
-  }
-  int closeCount() {
-    return locked([&] { return closeCount_; });
-  }
-  std::string closingThread() {
-    return locked([&] { return closingThread_; });
-  }
-  bool waitFor(const std::function<bool()>& condition) {
+  bool waitFor(const std::function<bool(const State&)>& condition) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, 10s, condition);
+    return changed_.wait_for(lock, 10s, [&] { return condition(state_); });
   }
-  bool waitForWrites(std::size_t count) {
-    return waitFor([&] { return writes_.size() >= count; });
+  void arrive(Report bytes) {
+    with([&](State& state) { state.inputs.push_back({HidRead::Status::report, std::move(bytes)}); });
   }
-  bool waitUntilReading() {
-    return waitFor([&] { return reading_; });
-  }
-  bool waitUntilAllRead() {
-    return waitFor([&] { return inputs_.empty(); });
-  }
-  bool waitUntilClosed() {
-    return waitFor([&] { return closeCount_ > 0; });
+  NotificationHandler notificationHandler() {
+    return [this](const Report& report) { with([&](State& state) { state.notified.push_back(report); }); };
   }
 
   HidRead read(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    reading_ = true;
+    state_.reading = true;
     changed_.notify_all();
-    changed_.wait(lock, [&] { return !readsBlocked_; });
-    reading_ = false;
-    if (!changed_.wait_for(lock, timeout, [&] { return !inputs_.empty(); })) return {};
-    auto next = std::move(inputs_.front());
-    inputs_.pop_front();
+    changed_.wait(lock, [&] { return !state_.held; });
+    state_.reading = false;
+    if (!changed_.wait_for(lock, timeout, [&] { return !state_.inputs.empty(); })) return {};
+    auto next = std::move(state_.inputs.front());
+    state_.inputs.pop_front();
     return next;
   }
   int write(std::span<const std::uint8_t> bytes) {
-    const Report report(bytes.begin(), bytes.end());
-    Responder responder;
-    int error;
-    {
-      std::unique_lock lock(mutex_);
-      writes_.push_back(report);
+    std::unique_lock lock(mutex_);
+    state_.writes.emplace_back(bytes.begin(), bytes.end());
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return !state_.held; });
+    if (state_.writeError == 0 && state_.respond) {
+      for (auto& answer : state_.respond(state_.writes.back()))
+        state_.inputs.push_back({HidRead::Status::report, std::move(answer)});
       changed_.notify_all();
-      changed_.wait(lock, [&] { return !writesBlocked_; });
-      responder = responder_;
-      error = writeError_;
     }
-    if (error == 0 && responder) {
-      for (auto& answer : responder(report)) arrive(std::move(answer));
-    }
-    return error;
+    return state_.writeError;
   }
   void close() {
     char name[16] = {};
     pthread_getname_np(pthread_self(), name, sizeof(name));
-    locked([&] {
-      ++closeCount_;
-      closingThread_ = name;
+    with([&](State& state) {
+      ++state.closeCount;
+      state.closingThread = name;
     });
   }
 
  private:
-  void push(HidRead read) {
-    locked([&] { inputs_.push_back(std::move(read)); });
-  }
-
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<HidRead> inputs_;
-  std::vector<Report> writes_;
-  Responder responder_;
-  int writeError_ = 0;
-  bool writesBlocked_ = false;
-  bool readsBlocked_ = false;
-  bool reading_ = false;
-  int closeCount_ = 0;
-  std::string closingThread_;
+  State state_;
 };
 
 class ScriptedHidDevice final : public HidDevice {
@@ -161,30 +118,5 @@ inline std::unique_ptr<HIDPPTransport> makeTransport(const std::shared_ptr<HidSc
                                                      std::uint8_t firstSoftwareId = 1) {
   return std::make_unique<HIDPPTransport>(std::make_unique<ScriptedHidDevice>(script), 5ms, firstSoftwareId);
 }
-
-// Collects what the notification handler receives.
-class NotificationLog {
- public:
-  NotificationHandler handler() {
-    return [this](const Report& report) {
-      std::lock_guard lock(mutex_);
-      reports_.push_back(report);
-      changed_.notify_all();
-    };
-  }
-  bool waitFor(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, 10s, [&] { return reports_.size() >= count; });
-  }
-  std::vector<Report> reports() {
-    std::lock_guard lock(mutex_);
-    return reports_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Report> reports_;
-};
 
 }  // namespace flitbar::testing
