@@ -1,7 +1,5 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -22,12 +20,6 @@ struct Binding {
   // The name, else "device N, <control name>", else "device N, control <cid>".
   // `controlNames` is the table of well-known control names.
   std::string displayName(const std::map<std::uint16_t, std::string>& controlNames) const;
-
-  // device and cid always, then the optional fields that are present, in declaration order.
-  nlohmann::ordered_json encoded() const;
-  // Requires "device" and "cid"; throws std::invalid_argument on missing keys, wrong types or
-  // numbers that do not fit their field.
-  static Binding decoded(const nlohmann::json& value);
 
   bool operator==(const Binding&) const = default;
 };
