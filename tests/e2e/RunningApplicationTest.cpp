@@ -101,6 +101,9 @@ TEST_F(RunningApplication, KeysRequestsAndLocksMoveEveryDeviceAndTerminatingGive
       [&] { return everyDeviceOn(2); }))
       << "the lowest other host";
 
+  // Back on this computer, its controls are diverted again before quitting hands them back.
+  sendHome();
+  ASSERT_TRUE(eventually([&] { return diverted("keyboard", "0x00D2"); }, 30s));
   application.signal(SIGTERM);
   const auto outcome = application.wait(20s);
   EXPECT_EQ(outcome.status, 0) << outcome.standardError;
