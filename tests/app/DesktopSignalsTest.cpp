@@ -1,6 +1,6 @@
 #include "app/ApplicationFakes.h"
-#include "app/FakeDesktopServices.h"
 #include "platform/dbus/DesktopSignals.h"
+#include "support/FakeDesktopServices.h"
 #include "support/PrivateBus.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +16,14 @@ class LockSources : public ::testing::Test {
 
   std::unique_ptr<DesktopSignals> observe(const std::string& systemAddress) {
     return std::make_unique<DesktopSignals>(
-        QDBusConnection::connectToBus(QString::fromStdString(session.address()), "session"),
-        QDBusConnection::connectToBus(QString::fromStdString(systemAddress), "system"), [this] { ++locks; },
-        [this] { ++wakes; }, logger);
+        connectTo(session.address()), connectTo(systemAddress), [this] { ++locks; }, [this] { ++wakes; }, logger);
   }
   void saver(const char* interface, bool active) {
     screenSaver.emitSignal("/ScreenSaver", interface, "ActiveChanged", {active});
+  }
+  // Lets everything sent so far arrive.
+  static void settle() {
+    eventually([] { return false; }, std::chrono::milliseconds(400));
   }
 
   PrivateBus session;
@@ -36,8 +38,7 @@ class LockSources : public ::testing::Test {
 TEST_F(LockSources, EverySourceOfOneLockMakesOneEdge) {
   const auto observing = observe(system.address());
   ASSERT_TRUE(eventually([&] { return !login.calls("GetSessionByPID").empty(); }));
-  // The session's watch is in place once the answer was handled.
-  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  settle();  // the session's watch is in place once the answer was handled
 
   const QString session1 = "/org/freedesktop/login1/session/c1";
   login.emitSignal(session1, "org.freedesktop.DBus.Properties", "PropertiesChanged",
@@ -53,7 +54,7 @@ TEST_F(LockSources, EverySourceOfOneLockMakesOneEdge) {
   saver("org.gnome.ScreenSaver", false);
   saver("org.xfce.ScreenSaver", true);
   ASSERT_TRUE(eventually([&] { return locks >= 2; }));
-  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  settle();
   EXPECT_EQ(locks, 2);
   EXPECT_EQ(wakes, 1);
   EXPECT_TRUE(logger.lines.empty());

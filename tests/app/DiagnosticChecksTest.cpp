@@ -8,102 +8,86 @@
 namespace flitbar {
 namespace {
 
-using testing::TemporaryDirectory;
 using testing::writeFile;
 
 class DiagnosticChecksTest : public ::testing::Test {
  protected:
   std::vector<DiagnosticCheck> checks() {
-    FlitbarApplication application(AppIdentity::running(MainBundle{}), ConfigStore{file.string()}, applications,
-                                   processes);
-    return application.diagnosticChecks();
+    return FlitbarApplication(AppIdentity::running(MainBundle{}), ConfigStore{file.string()}, applications, processes)
+        .diagnosticChecks();
   }
 
-  DiagnosticCheck locationCheck() const {
-    return {"configuration location", true, "configuration location is writable",
-            "ensure " + directory.path().string() + " is writable"};
-  }
-
-  TemporaryDirectory directory;
+  testing::TemporaryDirectory directory;
   std::filesystem::path file = directory / "bindings.json";
   testing::FakeRunningApplications applications;
   testing::FakeProcessTable processes;
-  const DiagnosticCheck agentCheck{"Logi Options+ agent", true,
-                                   "Logi Options+ is not running (it would fight for the receiver)",
-                                   "quit it, then make it stick: systemctl --user disable --now com.logi.cp-dev-mgr"};
-  const DiagnosticCheck toolsCheck{"other HID++ tools", true, "no other HID++ tool is running", ""};
 };
 
-TEST_F(DiagnosticChecksTest, ValidFileCountsItsBindings) {
-  writeFile(file, R"({"bindings": [{"device": 1, "cid": 196, "switchToHost": 2}]})");
-  const std::vector<DiagnosticCheck> one{
-      locationCheck(), agentCheck, toolsCheck, {"configuration", true, "configuration has 1 valid binding", ""}};
-  EXPECT_EQ(checks(), one);
-
-  writeFile(file, R"({"bindings": []})");
-  EXPECT_EQ(checks().back(), (DiagnosticCheck{"configuration", true, "configuration has 0 valid bindings", ""}));
-  writeFile(file,
-            R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 2}, {"device": 1, "cid": 2, "command": "x"}]})");
-  EXPECT_EQ(checks().back().success, "configuration has 2 valid bindings");
-}
-
-TEST_F(DiagnosticChecksTest, EveryIssueIsANumberedFailedCheck) {
-  writeFile(file, R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 2}, 5,
-                                  {"device": 1, "cid": 1, "command": "x"}]})");
-  auto result = checks();
-  ASSERT_EQ(result.size(), 5u);
-  EXPECT_EQ(result[3],
-            (DiagnosticCheck{"configuration 1 (invalidEntry)", false, "", "binding 2: entry must be an object"}));
-  EXPECT_EQ(result[4], (DiagnosticCheck{"configuration 2 (duplicateMapping)", false, "",
-                                        "binding 3: device 1, cid 1 is already mapped"}));
-
-  std::filesystem::remove(file);
-  result = checks();
-  ASSERT_EQ(result.size(), 4u);
-  EXPECT_EQ(result[3],
-            (DiagnosticCheck{"configuration 1 (missing)", false, "", "configuration is missing at " + file.string()}));
-  EXPECT_FALSE(std::filesystem::exists(file));  // doctor never seeds
+TEST_F(DiagnosticChecksTest, TheConfigurationCountsItsBindingsOrNumbersEachIssue) {
+  const std::string twoIssues = R"({"bindings": [{"device": 1, "cid": 1, "switchToHost": 2}, 5,
+                                                 {"device": 1, "cid": 1, "command": "x"}]})";
+  const std::vector<std::pair<std::optional<std::string>, std::vector<DiagnosticCheck>>> cases{
+      {R"({"bindings": [{"device": 1, "cid": 196, "switchToHost": 2}]})",
+       {{"configuration", true, "configuration has 1 valid binding", ""}}},
+      {R"({"bindings": []})", {{"configuration", true, "configuration has 0 valid bindings", ""}}},
+      {twoIssues,
+       {{"configuration 1 (invalidEntry)", false, "", "binding 2: entry must be an object"},
+        {"configuration 2 (duplicateMapping)", false, "", "binding 3: device 1, cid 1 is already mapped"}}},
+      {std::nullopt, {{"configuration 1 (missing)", false, "", "configuration is missing at " + file.string()}}},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::filesystem::remove(file);
+    if (text) writeFile(file, *text);
+    const auto found = checks();
+    EXPECT_EQ(std::vector(found.begin() + 3, found.end()), expected);
+  }
+  EXPECT_FALSE(std::filesystem::exists(file)) << "doctor never seeds";
 }
 
 TEST_F(DiagnosticChecksTest, LocationIsJudgedOnTheNearestExistingDirectory) {
   file = directory / "not" / "yet" / "bindings.json";
-  EXPECT_EQ(checks().front(), locationCheck());
+  DiagnosticCheck location{"configuration location", true, "configuration location is writable",
+                           "ensure " + directory.path().string() + " is writable"};
+  EXPECT_EQ(checks().front(), location);
 
   std::filesystem::permissions(directory.path(),
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  auto denied = locationCheck();
-  denied.passed = false;
+  location.passed = false;
   // Root may write anywhere, so the check runs in a child that gave up root for an ordinary user.
   EXPECT_EXIT(
       {
         if (::geteuid() == 0 && ::setuid(65534) != 0) std::_Exit(2);
-        std::_Exit(checks().front() == denied ? 0 : 1);
+        std::_Exit(checks().front() == location ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(DiagnosticChecksTest, VendorAgentUnderEitherIdentifierFails) {
+TEST_F(DiagnosticChecksTest, CompetingProgramsAreNamedWithHowToStopThem) {
   writeFile(file, R"({"bindings": []})");
+  const DiagnosticCheck quiet{"other HID++ tools", true, "no other HID++ tool is running", ""};
+  EXPECT_TRUE(checks()[1].passed);
+  EXPECT_EQ(checks()[2], quiet);
+
   for (const auto* identifier : {"com.logi.cp-dev-mgr", "com.logitech.logioptionsplus"}) {
     applications.running = {{identifier, {4242}}};
-    auto expected = agentCheck;
-    expected.passed = false;
-    EXPECT_EQ(checks()[1], expected) << identifier;
+    EXPECT_EQ(checks()[1], (DiagnosticCheck{"Logi Options+ agent", false,
+                                            "Logi Options+ is not running (it would fight for the receiver)",
+                                            "quit it, then make it stick: systemctl --user disable --now "
+                                            "com.logi.cp-dev-mgr"}))
+        << identifier;
   }
-}
-
-TEST_F(DiagnosticChecksTest, OtherHidppToolsAreNamedWithHowToStopThem) {
   processes.entries = {{1, "systemd", {"/sbin/init"}},
                        {812, "logid", {"/usr/bin/logid"}},
                        {4100, "python3", {"/usr/bin/python3", "/usr/bin/solaar", "--window=hide"}},
                        {4000, "solaar", {"/usr/bin/solaar"}},
                        {5000, "python3", {"/usr/bin/python3", "-m", "http.server"}},
                        {6000, "solaar-helper", {"/opt/solaar-helper"}}};
-  const auto check = checks()[2];
-  EXPECT_EQ(check, (DiagnosticCheck{"other HID++ tools", false, "no other HID++ tool is running",
-                                    "quit solaar (pids 4000, 4100), then make it stick: remove Solaar from your "
-                                    "session's startup applications; stop logid (pid 812), then make it stick: sudo "
-                                    "systemctl disable --now logid"}));
+  auto busy = quiet;
+  busy.passed = false;
+  busy.remedy =
+      "quit solaar (pids 4000, 4100), then make it stick: remove Solaar from your session's startup applications; "
+      "stop logid (pid 812), then make it stick: sudo systemctl disable --now logid";
+  EXPECT_EQ(checks()[2], busy);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "app/ApplicationFakes.h"
-#include "app/FakeDesktopServices.h"
 #include "app/FlitbarApplication.h"
 #include "config/Settings.h"
+#include "support/Builders.h"
+#include "support/FakeDesktopServices.h"
 #include "support/FakeProcessViews.h"
 #include "support/NullLaunchAtLogin.h"
 #include "support/TemporaryDirectory.h"
@@ -12,48 +13,45 @@ namespace flitbar {
 namespace {
 
 using namespace flitbar::testing;
-using Lifecycle = EngineSnapshot::Lifecycle;
 
-DeviceInfo device(std::uint8_t index, std::string name, std::optional<int> battery = std::nullopt) {
-  DeviceInfo info{index,        std::move(name), 0x0A, 3, 0, 0x0B, "AA:BB:CC:0" + std::to_string(index),
-                  std::nullopt, std::nullopt};
-  if (battery) info.battery = DeviceBattery{*battery, false};
-  return info;
-}
-
-EngineSnapshot running(std::vector<DeviceInfo> devices, std::optional<std::string> error = std::nullopt) {
-  EngineSnapshot snapshot;
-  snapshot.lifecycle = Lifecycle::running;
-  snapshot.devices = std::move(devices);
+EngineSnapshot reporting(std::optional<std::string> error, std::vector<DeviceInfo> devices = {device(1)}) {
+  auto snapshot = runningWith(std::move(devices));
   snapshot.lastError = std::move(error);
   return snapshot;
 }
 
+DeviceInfo mouseAt(int percent) {
+  auto mouse = named(device(1, 3, 0, "AA:BB:CC:01"), "Mouse");
+  mouse.battery = DeviceBattery{percent, false};
+  return mouse;
+}
+
+// The coordinator over an engine that answers only when the test says so.
 class Coordinator : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ensureQtApplication(); }
-
   void SetUp() override {
     defaults->set(Settings::notificationsEnabledKey(identity.bundleIdentifier), true);
     launch();
   }
   void TearDown() override { application->stop(); }
 
-  // A fresh coordinator, started.
+  // A fresh coordinator, started, with nothing posted yet.
   void launch() {
-    application = std::make_unique<FlitbarApplication>(
-        identity, ConfigStore{(folder / "bindings.json").string()}, applications, processes,
-        FlitbarApplication::Parts{defaults,
-                                  [this](Logging&) {
-                                    auto made = std::make_unique<FakeEngine>();
-                                    engine = made.get();
-                                    return made;
-                                  },
-                                  [](auto, auto, Logging&) { return std::make_unique<DesktopObservation>(); }});
+    if (application) application->stop();
+    center.requests.clear();
+    auto makeEngine = [this](Logging&) {
+      auto made = std::make_unique<FakeEngine>();
+      engine = made.get();
+      return made;
+    };
+    auto noDesktop = [](auto, auto, Logging&) { return std::make_unique<DesktopObservation>(); };
+    application =
+        std::make_unique<FlitbarApplication>(identity, ConfigStore{(folder / "bindings.json").string()}, applications,
+                                             processes, FlitbarApplication::Parts{defaults, makeEngine, noDesktop});
     application->start(context);
     ASSERT_TRUE(engine->handler);
   }
-
   void publish(const EngineSnapshot& snapshot) { engine->handler(EngineEvent::snapshot(snapshot)); }
   std::vector<std::string> bodies() const {
     std::vector<std::string> found;
@@ -76,68 +74,64 @@ class Coordinator : public ::testing::Test {
   std::unique_ptr<FlitbarApplication> application;
 };
 
-TEST_F(Coordinator, ConnectionEdgesNotifyOnlyOnChangeAfterTheFirstSnapshot) {
+TEST_F(Coordinator, NotificationsFollowConnectionEdgesAndLowBatteries) {
   struct Case {
-    std::vector<std::optional<std::string>> errors;
+    std::vector<EngineSnapshot> snapshots;
     std::vector<std::string> expected;
   };
   const std::vector<Case> cases{
-      {{"No Logitech receiver found."}, {}},
-      {{"gone", std::nullopt}, {"Receiver is reachable again."}},
-      {{std::nullopt, "gone", "gone"}, {"Receiver unreachable: gone"}},
-      {{std::nullopt, std::nullopt}, {}},
+      {{reporting("No Logitech receiver found.")}, {}},
+      {{reporting("gone"), reporting(std::nullopt)}, {"Receiver is reachable again."}},
+      {{reporting(std::nullopt), reporting("gone"), reporting("gone")}, {"Receiver unreachable: gone"}},
+      {{reporting(std::nullopt), reporting(std::nullopt)}, {}},
+      // Warned at 20% or below, again only after climbing to 26%.
+      {{runningWith({mouseAt(30)}), runningWith({mouseAt(24)}), runningWith({mouseAt(19)}), runningWith({mouseAt(18)}),
+        runningWith({mouseAt(23)}), runningWith({mouseAt(26)}), runningWith({mouseAt(20)})},
+       {"Mouse battery is at 19%.", "Mouse battery is at 20%."}},
   };
-  for (const auto& [errors, expected] : cases) {
-    application->stop();
-    center.requests.clear();
+  for (const auto& [snapshots, expected] : cases) {
     launch();
-    for (const auto& error : errors) publish(running({device(1, "K")}, error));
+    for (const auto& snapshot : snapshots) publish(snapshot);
     EXPECT_EQ(bodies(), expected);
   }
-  for (const auto& request : center.requests) EXPECT_EQ(request.identifier, "flitbar-connection");
-}
-
-TEST_F(Coordinator, LowBatteryWarnsAtTwentyAndReArmsOnlyFromTwentySix) {
-  for (const int percent : {30, 24, 19, 18, 23, 26, 20}) publish(running({device(1, "Mouse", percent)}));
-  EXPECT_EQ(bodies(), (std::vector<std::string>{"Mouse battery is at 19%.", "Mouse battery is at 20%."}));
   EXPECT_EQ(center.requests.at(0).identifier, "flitbar-battery-1:AA:BB:CC:01");
   EXPECT_EQ(center.requests.at(0).level, InterruptionLevel::passive);
   EXPECT_EQ(host->toolTip, "Flitbar \u2014 Mouse 20%");
+  launch();
+  publish(reporting(std::nullopt));
+  publish(reporting("gone"));
+  EXPECT_EQ(center.requests.at(0).identifier, "flitbar-connection");
 }
 
 TEST_F(Coordinator, WheelProbeRunsOncePerDeviceSetAndDropsLateAnswers) {
-  const auto one = running({device(1, "K")});
-  publish(one);
-  publish(one);
+  publish(runningWith({device(1)}));
+  publish(runningWith({device(1)}));
   ASSERT_EQ(engine->probes.size(), 1u) << "an identical snapshot must not probe again";
-  publish(running({device(1, "K"), device(2, "M")}));
+  publish(runningWith({device(1), device(2)}));
   ASSERT_EQ(engine->probes.size(), 2u);
-  engine->probes[0](WheelDiversion{1, "K", {1, 0, 0}});
+  engine->probes[0](WheelDiversion{1, "Device 1", {1, 0, 0}});
   EXPECT_EQ(application->wheelDiversion(), std::nullopt) << "an answer about an earlier device set";
-  engine->probes[1](WheelDiversion{2, "M", {1, 0, 0}});
+  engine->probes[1](WheelDiversion{2, "Device 2", {1, 0, 0}});
   EXPECT_EQ(application->wheelDiversion()->deviceIndex, 2);
 
   const auto revision = application->deviceSetRevision();
-  publish(running({}, "gone"));
+  publish(reporting("gone", {}));
   EXPECT_EQ(application->wheelDiversion(), std::nullopt);
   application->rescueWheel(revision);
   EXPECT_EQ(logger.lines.back(),
             "warning Wheel rescue skipped: the connected devices changed; open the panel and try again");
 }
 
-TEST_F(Coordinator, SwitchRequestsWithoutAHostAreIgnoredAndRefusalsLogged) {
+TEST_F(Coordinator, SwitchesAreAskedForFlashedAndNamedTheUsersWay) {
   application->receiveSwitchRequest(std::nullopt);
-  EXPECT_TRUE(engine->switches.empty());
   application->receiveSwitchRequest(3);
-  ASSERT_EQ(engine->switches.size(), 1u);
+  ASSERT_EQ(engine->switches.size(), 1u) << "a request without a host is ignored";
   EXPECT_EQ(engine->switches[0].first, 3);
   engine->switches[0].second(std::nullopt);
   EXPECT_EQ(logger.lines,
             std::vector<std::string>{"warning Switch to host 3 from the CLI was refused by the receiver"});
-}
 
-TEST_F(Coordinator, SwitchedFlashesTheHostAndNamesItTheUsersWay) {
-  publish(running({device(1, "K")}));
+  publish(runningWith({device(1)}));
   Settings::setHostName("Desk", 2, *defaults);
   engine->handler(EngineEvent::switched(SwitchReport{2, {"K"}, SwitchReason::menu(), std::nullopt}));
   EXPECT_EQ(host->flashes, std::vector<std::string>{"2"});
@@ -146,25 +140,20 @@ TEST_F(Coordinator, SwitchedFlashesTheHostAndNamesItTheUsersWay) {
   engine->handler(EngineEvent::actionFailed("Open notes", "exit 1"));
   ASSERT_EQ(center.requests.size(), 3u);
   EXPECT_EQ(center.requests[1].title, "Flitbar Action Failed");
-  EXPECT_NE(center.requests[1].identifier, center.requests[2].identifier);
+  EXPECT_NE(center.requests[1].identifier, center.requests[2].identifier) << "each failure stays visible";
 }
 
 TEST_F(Coordinator, StatusTextAndMoodFollowTheSnapshot) {
-  struct Case {
-    EngineSnapshot snapshot;
-    std::string description;
-    StatusIconMood mood;
-  };
   EngineSnapshot starting;
-  starting.lifecycle = Lifecycle::starting;
-  auto moving = running({});
+  starting.lifecycle = EngineSnapshot::Lifecycle::starting;
+  auto moving = runningWith({});
   moving.movingToHost = 2;
-  const std::vector<Case> cases{
-      {running({}, "No receiver."), "Flitbar, No receiver.", StatusIconMood::unreachable},
+  const std::vector<std::tuple<EngineSnapshot, std::string, StatusIconMood>> cases{
+      {reporting("No receiver.", {}), "Flitbar, No receiver.", StatusIconMood::unreachable},
       {starting, "Flitbar, connecting", StatusIconMood::capturing},
       {moving, "Flitbar, moving to host 2", StatusIconMood::capturing},
-      {running({}), "Flitbar, devices are on another computer", StatusIconMood::released},
-      {running({device(1, "K")}), "Flitbar", StatusIconMood::capturing},
+      {runningWith({}), "Flitbar, devices are on another computer", StatusIconMood::released},
+      {runningWith({device(1)}), "Flitbar", StatusIconMood::capturing},
   };
   for (const auto& [snapshot, description, mood] : cases) {
     publish(snapshot);

@@ -1,7 +1,6 @@
 #include "support/ProcessRunner.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,16 +14,14 @@ extern char** environ;
 namespace flitbar::testing {
 namespace {
 
-std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
-  std::map<std::string, std::string> merged;
+// This process's environment with `extra` set over it.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& extra) {
+  std::vector<std::string> result;
   for (char** entry = environ; *entry; ++entry) {
     const std::string text(*entry);
-    const auto equals = text.find('=');
-    if (equals != std::string::npos) merged[text.substr(0, equals)] = text.substr(equals + 1);
+    if (!extra.contains(text.substr(0, text.find('=')))) result.push_back(text);
   }
-  for (const auto& [key, value] : extra) merged[key] = value;
-  std::vector<std::string> result;
-  for (const auto& [key, value] : merged) result.push_back(key + "=" + value);
+  for (const auto& [key, value] : extra) result.push_back(key + "=" + value);
   return result;
 }
 
@@ -39,63 +36,40 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 RunningProcess::RunningProcess(const std::string& executable, const std::vector<std::string>& arguments,
                                const std::map<std::string, std::string>& environment) {
-  int outPipe[2];
-  int errPipe[2];
-  if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<std::string> argv{executable};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  auto env = mergedEnvironment(environment);
-  auto argvPointers = pointers(argv);
-  auto envPointers = pointers(env);
-  const int error = posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data());
+  auto env = environmentWith(environment);
+  const int error =
+      posix_spawn(&pid_, executable.c_str(), &actions, nullptr, pointers(argv).data(), pointers(env).data());
   posix_spawn_file_actions_destroy(&actions);
-  ::close(outPipe[1]);
-  ::close(errPipe[1]);
-  outFd_ = outPipe[0];
-  errFd_ = errPipe[0];
-  if (error != 0) {
-    pid_ = -1;
-    throw std::runtime_error("cannot start " + executable);
-  }
+  if (error != 0) throw std::runtime_error("cannot start " + executable);
 }
 
 RunningProcess::~RunningProcess() {
-  if (pid_ > 0 && !reaped_) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  if (outFd_ >= 0) ::close(outFd_);
-  if (errFd_ >= 0) ::close(errFd_);
+  if (exited()) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
 }
 
 void RunningProcess::signal(int signalNumber) const { kill(pid_, signalNumber); }
 
-void RunningProcess::drain(std::chrono::milliseconds budget) {
-  pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-  if (poll(fds, 2, static_cast<int>(budget.count())) <= 0) return;
-  char buffer[4096];
-  for (int index = 0; index < 2; ++index) {
-    if (!(fds[index].revents & (POLLIN | POLLHUP))) continue;
-    const auto count = ::read(fds[index].fd, buffer, sizeof buffer);
-    if (count > 0) (index == 0 ? out_ : err_).append(buffer, static_cast<std::size_t>(count));
-    if (count == 0) {
-      ::close(fds[index].fd);
-      (index == 0 ? outFd_ : errFd_) = -1;
-    }
-  }
+bool RunningProcess::exited() {
+  int status = 0;
+  if (!waitStatus_ && waitpid(pid_, &status, WNOHANG) == pid_) waitStatus_ = status;
+  return waitStatus_.has_value();
 }
 
 bool RunningProcess::waitForOutput(const std::string& text, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (out_.find(text) == std::string::npos) {
-    if (std::chrono::steady_clock::now() >= deadline || (outFd_ < 0 && errFd_ < 0)) return false;
-    drain(std::chrono::milliseconds(20));
+  while (readFile(out_).find(text) == std::string::npos) {
+    // Output written just before exiting is read once more above.
+    if (std::chrono::steady_clock::now() >= deadline || exited()) return readFile(out_).find(text) != std::string::npos;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
 }
@@ -103,33 +77,22 @@ bool RunningProcess::waitForOutput(const std::string& text, std::chrono::millise
 ProcessOutcome RunningProcess::wait(std::chrono::milliseconds limit) {
   ProcessOutcome outcome;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  while (true) {
-    drain(std::chrono::milliseconds(10));
-    if (waitpid(pid_, &status, WNOHANG) == pid_) break;
+  while (!exited()) {
     if (std::chrono::steady_clock::now() >= deadline) {
       outcome.timedOut = true;
       kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      break;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  reaped_ = true;
-  // A descendant that kept the pipes open must not hang the test.
-  const auto drainDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while ((outFd_ >= 0 || errFd_ >= 0) && std::chrono::steady_clock::now() < drainDeadline)
-    drain(std::chrono::milliseconds(100));
-  outcome.standardOutput = out_;
-  outcome.standardError = err_;
-  if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+  if (WIFEXITED(*waitStatus_)) outcome.status = WEXITSTATUS(*waitStatus_);
+  outcome.standardOutput = readFile(out_);
+  outcome.standardError = readFile(err_);
   return outcome;
 }
 
 ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
                           const std::map<std::string, std::string>& environment, std::chrono::milliseconds limit) {
-  RunningProcess process(executable, arguments, environment);
-  return process.wait(limit);
+  return RunningProcess(executable, arguments, environment).wait(limit);
 }
 
 }  // namespace flitbar::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TemporaryDirectory.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -9,8 +11,7 @@
 namespace flitbar::testing {
 
 struct ProcessOutcome {
-  int status = -1;           // exit status, or -1 when killed by a signal
-  int signal = 0;            // the terminating signal, if any
+  int status = -1;  // exit status, or -1 when killed by a signal
   std::string standardOutput;
   std::string standardError;
   bool timedOut = false;
@@ -22,30 +23,29 @@ ProcessOutcome runProcess(const std::string& executable, const std::vector<std::
                           const std::map<std::string, std::string>& environment = {},
                           std::chrono::milliseconds limit = std::chrono::seconds(30));
 
-// A started process whose output is collected when it is waited for.
+// A started process writing its output to files of its own, so a descendant that inherits them
+// can never hold the test up.
 class RunningProcess {
-public:
+ public:
   RunningProcess(const std::string& executable, const std::vector<std::string>& arguments,
                  const std::map<std::string, std::string>& environment = {});
   ~RunningProcess();
   RunningProcess(const RunningProcess&) = delete;
   RunningProcess& operator=(const RunningProcess&) = delete;
 
-  int pid() const { return pid_; }
   void signal(int signalNumber) const;
-  // Reads standard output until `text` appears or `limit` passes; true when it appeared.
+  // Polls standard output until `text` appears or `limit` passes; true when it appeared.
   bool waitForOutput(const std::string& text, std::chrono::milliseconds limit);
   ProcessOutcome wait(std::chrono::milliseconds limit = std::chrono::seconds(30));
 
-private:
-  void drain(std::chrono::milliseconds budget);
+ private:
+  bool exited();
 
+  TemporaryDirectory folder_;
+  const std::string out_ = (folder_ / "out").string();
+  const std::string err_ = (folder_ / "err").string();
   int pid_ = -1;
-  int outFd_ = -1;
-  int errFd_ = -1;
-  std::string out_;
-  std::string err_;
-  bool reaped_ = false;
+  std::optional<int> waitStatus_;
 };
 
 }  // namespace flitbar::testing

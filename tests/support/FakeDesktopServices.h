@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -16,7 +15,7 @@ namespace flitbar::testing {
 // The Qt application object D-Bus and timers need, made once per test process.
 inline void ensureQtApplication() {
   static int argc = 1;
-  static char name[] = "app_tests";
+  static char name[] = "flitbar_tests";
   static char* argv[] = {name, nullptr};
   if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
 }
@@ -28,6 +27,12 @@ bool eventually(Predicate done, std::chrono::milliseconds limit = std::chrono::s
   timer.start();
   while (!done() && timer.elapsed() < limit.count()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   return done();
+}
+
+// A connection of its own to the bus at `address`: Qt reuses connections by name, and every test
+// has a bus of its own.
+inline QDBusConnection connectTo(const std::string& address) {
+  return QDBusConnection::connectToBus(QString::fromStdString(address), QString::fromStdString("test " + address));
 }
 
 // A peer that owns `service` on its own connection and answers every call at `path` with
@@ -58,7 +63,6 @@ class FakePeer : public QDBusVirtualObject {
       if (call.member() == member) found.push_back(call);
     return found;
   }
-  // Emits a signal from this peer.
   void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& arguments) {
     auto message = QDBusMessage::createSignal(path, interface, name);
     message.setArguments(arguments);
