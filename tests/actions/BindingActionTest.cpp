@@ -38,12 +38,15 @@ TEST(BindingAction, ThePressedControlsFirstReachingBindingDecides) {
   }
 }
 
-TEST(DivertTargets, FollowBindingsThenTargetsAndSkipAbsentDevices) {
+TEST(DivertTargets, FollowBindingsByUnitIdOrSlotAndSkipAbsentDevices) {
   const auto snapshot = runningWith({device(1, 3, 0, "U1"), device(2, 3, 0, "U2"), device(4, 3, 0, "U2")},
-                                    {hostBinding(5, 0xC4, 2), hostBinding(9, 0xC3, 2, "U2"), hostBinding(1, 0xD1, 1)});
+                                    {hostBinding(5, 0xC4, 2), hostBinding(9, 0xC3, 2, "U2"),
+                                     hostBinding(1, 0xD1, 1, ""), hostBinding(2, 0xD2, 1, "CC")});
   std::vector<std::pair<std::uint8_t, std::uint16_t>> pairs;
   for (const auto& target : divertTargets(snapshot)) pairs.emplace_back(target.device.index, target.cid);
   EXPECT_EQ(pairs, (std::vector<std::pair<std::uint8_t, std::uint16_t>>{{2, 0xC3}, {4, 0xC3}, {1, 0xD1}}));
+  // An absent slot is still bound: its device may come back.
+  EXPECT_EQ(snapshot.boundIndexes(), (std::set<std::uint8_t>{1, 2, 4, 5}));
 }
 
 }  // namespace

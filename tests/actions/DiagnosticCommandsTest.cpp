@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <ostream>
 
 namespace flitbar {
@@ -19,19 +18,10 @@ inline void PrintTo(const CommandResult& result, std::ostream* out) {
 namespace testing {
 namespace {
 
-constexpr std::uint8_t mouseSlot = 2;
-
-// The default desk without its keyboard.
-virtualhid::VirtualRig mouseAlone() {
-  auto rig = nlohmann::json::parse(std::ifstream(std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json"));
-  rig["devices"].erase(0);
-  return virtualhid::VirtualRig::fromJson(rig);
-}
-
 // Sets a control's reporting on the mouse as another program would, before a command runs.
 void setMouseReporting(const VirtualDesk& desk, std::uint16_t cid, std::uint8_t flags, std::uint16_t remap = 0) {
   const auto opened = desk.open();
-  opened.session->transport().exchange(mouseSlot, *opened.devices.at(1).reprogFeature, 3,
+  opened.session->transport().exchange(2, *opened.devices.at(1).reprogFeature, 3,
                                        {static_cast<std::uint8_t>(cid >> 8), static_cast<std::uint8_t>(cid), flags,
                                         static_cast<std::uint8_t>(remap >> 8), static_cast<std::uint8_t>(remap)},
                                        true, 0.8);
@@ -59,7 +49,13 @@ TEST(DiagnosticCommands, AnswerOrFailWithAnErrorLineAndTheRightStatus) {
   };
   const auto brokenControls = [](VirtualDesk& desk) { desk.world->setFeatureError("mouse", 0x1B04, 0x05); };
   const auto untouched = [](VirtualDesk&) {};
+  const auto desk = VirtualDesk::rig("default.json");
+  const auto noChangeHost = VirtualDesk::rig("no-change-host.json");
+  // The default desk without its keyboard, so the mouse comes first.
+  auto mouseAlone = desk;
+  mouseAlone.devices.erase(mouseAlone.devices.begin());
   const std::string noReceiver = "error: " + HIDPPError::noReceiver().description() + "\n";
+  const std::string deviceError = HIDPPError::deviceError(2, 0x05).description();
   const std::string smartShift = "MX Master 3S  range 1\u201350\n  wheelMode     ratchet\n  autoDisengage ";
   struct Case {
     virtualhid::VirtualRig rig;
@@ -68,44 +64,41 @@ TEST(DiagnosticCommands, AnswerOrFailWithAnErrorLineAndTheRightStatus) {
     CommandResult expected;
   };
   for (const auto& [rig, setup, arguments, expected] : std::vector<Case>{
-           {VirtualDesk::rig("default.json"), asleep, {"watch"}, {1, "", noReceiver}},
-           {VirtualDesk::rig("default.json"), asleep, {"smartshift"}, {1, "", noReceiver}},
-           {VirtualDesk::rig("default.json"), asleep, {"restore"}, {0, "\n", ""}},
-           {VirtualDesk::rig("default.json"),
-            brokenControls,
-            {"inventory"},
-            {1, "", "error: " + HIDPPError::deviceError(2, 0x05).description() + "\n"}},
-           {VirtualDesk::rig("default.json"),
+           {desk, asleep, {"watch"}, {1, "", noReceiver}},
+           {desk, asleep, {"smartshift"}, {1, "", noReceiver}},
+           {desk, asleep, {"restore"}, {0, "\n", ""}},
+           {desk, brokenControls, {"inventory"}, {1, "", "error: " + deviceError + "\n"}},
+           {desk,
             brokenControls,
             {"restore"},
             {1,
              "device 1 (MX Keys S): released 0, already released 4\n"
              "device 2 (MX Master 3S): released 0, already released 0, failed 1 [could not enumerate controls: " +
-                 HIDPPError::deviceError(2, 0x05).description() + "]\n",
+                 deviceError + "]\n",
              "error: one or more controls could not be released\n"}},
-           {VirtualDesk::rig("default.json"),
+           {noChangeHost,
+            untouched,
+            {"restore"},
+            {0, "device 1 (K270): no reprogrammable controls\ndevice 3 (M590): released 0, already released 1\n", ""}},
+           {desk,
             untouched,
             {"wheel"},
             {0, "MX Master 3S: wheelMode 00 00 00\n  first byte 0 = native Linux scrolling, 1 = diverted to a driver\n",
              ""}},
-           {VirtualDesk::rig("no-change-host.json"), untouched, {"wheel"}, {0, "\n", ""}},
-           {VirtualDesk::rig("default.json"),
+           {noChangeHost, untouched, {"wheel"}, {0, "\n", ""}},
+           {desk,
             untouched,
             {"smartshift"},
             {1, "", "error: " + HIDPPError::unsupported("no SmartShift v2 on MX Keys S").description() + "\n"}},
-           {VirtualDesk::rig("default.json"),
-            untouched,
-            {"smartshift", "--set"},
-            {2, "", "error: usage: smartshift [--set N] (-1 disables SmartShift)\n"}},
-           {mouseAlone(), untouched, {"smartshift"}, {0, smartShift + "10\n", ""}},
-           {mouseAlone(), untouched, {"smartshift", "--set", "100"}, {0, smartShift + "50\n", ""}},
-           {mouseAlone(), untouched, {"smartshift", "--set", "-1"}, {0, smartShift + "OFF (always ratchet)\n", ""}},
-           {VirtualDesk::rig("default.json"), untouched, {"watch", "-d", "5"}, {2, "", "error: usage: watch [-d N]\n"}},
-           {VirtualDesk::rig("no-change-host.json"), untouched, {"watch"}, {1, "", "error: no 0x1B04\n"}},
+           {mouseAlone, untouched, {"smartshift"}, {0, smartShift + "10\n", ""}},
+           {mouseAlone, untouched, {"smartshift", "--set", "100"}, {0, smartShift + "50\n", ""}},
+           {mouseAlone, untouched, {"smartshift", "--set", "-1"}, {0, smartShift + "OFF (always ratchet)\n", ""}},
+           {desk, untouched, {"watch", "-d", "5"}, {2, "", "error: usage: watch [-d N]\n"}},
+           {noChangeHost, untouched, {"watch"}, {1, "", "error: no 0x1B04\n"}},
        }) {
-    VirtualDesk desk(rig);
-    setup(desk);
-    EXPECT_EQ(CLI::run(arguments, desk.environment()), expected) << arguments.at(0);
+    VirtualDesk served(rig);
+    setup(served);
+    EXPECT_EQ(CLI::run(arguments, served.environment()), expected) << arguments.at(0);
   }
 }
 

@@ -1,11 +1,8 @@
 #include "engine/Engine.h"
 #include "engine/SwitchReport.h"
-#include "protocol/HIDPPError.h"
 #include "support/Builders.h"
 
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 namespace flitbar::testing {
 namespace {
@@ -31,17 +28,6 @@ TEST(EngineSnapshot, OnlyChangeHostDevicesVoteForHostCountAndThisHost) {
   }
 }
 
-TEST(EngineSnapshot, BindingsReachTheirIndexOrEveryDeviceWithTheirUnitId) {
-  const auto snapshot = runningWith({device(1, 3, 0, "AA"), device(3, 3, 0, "BB"), device(5, 3, 0, "AA")},
-                                    {hostBinding(6, 1, 2), hostBinding(2, 1, 2, "AA"), hostBinding(3, 1, 2, "CC")});
-  using Indexes = std::vector<std::uint8_t>;
-  EXPECT_EQ(snapshot.targetIndexes(hostBinding(4, 1, 2)), Indexes{4});
-  EXPECT_EQ(snapshot.targetIndexes(hostBinding(4, 1, 2, "")), Indexes{4});
-  EXPECT_EQ(snapshot.targetIndexes(hostBinding(2, 1, 2, "AA")), (Indexes{1, 5}));
-  EXPECT_EQ(snapshot.targetIndexes(hostBinding(3, 1, 2, "CC")), Indexes{});
-  EXPECT_EQ(snapshot.boundIndexes(), (std::set<std::uint8_t>{1, 5, 6}));
-}
-
 TEST(SwitchReport, NotificationBodiesNameTheReasonAndTheDestination) {
   struct Case {
     SwitchReason reason;
@@ -58,15 +44,6 @@ TEST(SwitchReport, NotificationBodiesNameTheReasonAndTheDestination) {
        }) {
     EXPECT_EQ((SwitchReport{2, {"K", "M"}, reason, destination}.notificationBody()), body);
   }
-}
-
-TEST(Engine, ProblemsClassifyConnectionErrors) {
-  using Problem = EngineSnapshot::Problem;
-  EXPECT_EQ(Engine::problem(HIDPPError::noReceiver()), Problem::noReceiver);
-  EXPECT_EQ(Engine::problem(HIDPPError::accessDenied()), Problem::accessDenied);
-  EXPECT_EQ(Engine::problem(HIDPPError::silentReceiver(4)), Problem::silentReceiver);
-  EXPECT_EQ(Engine::problem(HIDPPError::openFailed(13)), Problem::other);
-  EXPECT_EQ(Engine::problem(std::runtime_error("disk on fire")), Problem::other);
 }
 
 TEST(Engine, BatteriesCarryOverByUnitIdOnly) {

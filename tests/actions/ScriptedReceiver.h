@@ -29,9 +29,7 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
   std::set<std::pair<std::uint8_t, std::uint16_t>> ignoresWrites;
   // (device, position) pairs whose control info comes back malformed.
   std::set<std::pair<std::uint8_t, int>> malformedInfo;
-  // A device goes silent after answering this many more exchanges.
-  std::map<std::uint8_t, int> answersLeft;
-  std::vector<Report> writes;
+  int writes = 0;
   int reads = 0;
   ControlPacing::Clock::time_point clock{};
 
@@ -54,10 +52,10 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
     throw std::logic_error("not scripted");
   }
   void send(const Report& report) override {
-    writes.push_back(report);
+    ++writes;
     const std::uint8_t device = report[1];
     const std::uint16_t cid = static_cast<std::uint16_t>(report[4] << 8 | report[5]);
-    if (report[3] != 0x3A || !answering(device) || ignoresWrites.contains({device, cid})) return;
+    if (report[3] != 0x3A || silent.contains(device) || ignoresWrites.contains({device, cid})) return;
     Control& target = control(device, cid);
     if (report[6] & 0x02) target.reporting = (target.reporting & ~0x01) | (report[6] & 0x01);
     target.remap = static_cast<std::uint16_t>(report[7] << 8 | report[8]);
@@ -85,7 +83,7 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
   }
 
   std::uint8_t featureIndex(std::uint8_t, Feature, double) override { return 0; }
-  bool ping(std::uint8_t device) override { return answering(device); }
+  bool ping(std::uint8_t device) override { return !silent.contains(device); }
   std::string name(std::uint8_t) override { return "(unknown)"; }
   std::optional<std::string> unitID(std::uint8_t) override { return std::nullopt; }
   std::optional<HostInfo> hostInfo(std::uint8_t) override { return std::nullopt; }
@@ -99,17 +97,10 @@ class ScriptedReceiver : public ReceiverSession, public HIDPPTransporting {
   std::vector<DeviceInfo> discover() override { return {}; }
 
  private:
-  bool answering(std::uint8_t device) const {
-    if (silent.contains(device)) return false;
-    const auto left = answersLeft.find(device);
-    return left == answersLeft.end() || left->second > 0;
-  }
   void answer(std::uint8_t device) {
-    if (!answering(device)) {
-      clock += std::chrono::milliseconds(800);
-      throw HIDPPError::timeout(device);
-    }
-    if (auto left = answersLeft.find(device); left != answersLeft.end()) --left->second;
+    if (!silent.contains(device)) return;
+    clock += std::chrono::milliseconds(800);
+    throw HIDPPError::timeout(device);
   }
 };
 

@@ -54,17 +54,17 @@ TEST(SystemShellExecutor, ReportsHowTheCommandEndedOrWhyItCouldNotStart) {
   }
 }
 
-// Our side of what a child could inherit by mistake, set up for the duration of the probes: a
-// pipe as standard input and error, /dev/null as standard output, a descriptor without
+// What a child could inherit by mistake, set up for the duration of the probes: one pipe as
+// standard input and error, /dev/null as standard output through a descriptor without
 // close-on-exec, an environment variable, and SIGUSR1 ignored and blocked.
 class InheritableState {
  public:
   InheritableState() {
     ::setenv("FLITBAR_SHELL_PROBE", "carried over", 1);
     for (int fd = 0; fd < 3; ++fd) saved_[fd] = ::dup(fd);
-    if (::pipe(input_) != 0 || ::pipe(error_) != 0) throw std::runtime_error("pipe");
-    ::dup2(input_[0], STDIN_FILENO);
-    ::dup2(error_[1], STDERR_FILENO);
+    if (::pipe(pipe_) != 0) throw std::runtime_error("pipe");
+    ::dup2(pipe_[0], STDIN_FILENO);
+    ::dup2(pipe_[1], STDERR_FILENO);
     stray = ::open("/dev/null", O_WRONLY);
     ::dup2(stray, STDOUT_FILENO);
     struct sigaction ignore {};
@@ -78,11 +78,8 @@ class InheritableState {
   ~InheritableState() {
     ::pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
     ::sigaction(SIGUSR1, &previousAction_, nullptr);
-    for (int fd = 0; fd < 3; ++fd) {
-      ::dup2(saved_[fd], fd);
-      ::close(saved_[fd]);
-    }
-    for (const int fd : {input_[0], input_[1], error_[0], error_[1], stray}) ::close(fd);
+    for (int fd = 0; fd < 3; ++fd) ::dup2(saved_[fd], fd);
+    for (const int fd : {saved_[0], saved_[1], saved_[2], pipe_[0], pipe_[1], stray}) ::close(fd);
     ::unsetenv("FLITBAR_SHELL_PROBE");
   }
 
@@ -90,8 +87,7 @@ class InheritableState {
 
  private:
   int saved_[3]{};
-  int input_[2]{};
-  int error_[2]{};
+  int pipe_[2]{};
   struct sigaction previousAction_ {};
   sigset_t previousMask_{};
 };

@@ -1,7 +1,5 @@
-// An engine that dies with controls diverted: the next run hands them back.
+// An engine that dies with controls diverted: `restore` or the next run hands them back.
 #include "ServedDesk.h"
-
-#include <fstream>
 
 namespace flitbar {
 namespace {
@@ -15,44 +13,38 @@ class KilledEngine : public testing::ServedDesk {
  protected:
   void SetUp() override {
     ServedDesk::SetUp();
-    std::ofstream(directory / "bindings.json") << R"({"bindings": [{"device": 2, "cid": 196, "command": "true"}]})";
-  }
-
-  std::map<std::string, std::string> environment() const {
-    return {{"FLITBAR_VIRTUAL_HID", receiverFolder()},
-            {"FLITBAR_CONFIG_PATH", (directory / "bindings.json").string()},
-            {"XDG_STATE_HOME", (directory / "state").string()}};
+    testing::writeFile(directory / "bindings.json", R"({"bindings": [{"device": 2, "cid": 196, "command": "true"}]})");
   }
 
   void killWhileDiverting() const {
     RunningProcess engine(FLITBAR_ENGINE_CHILD, {"hold"}, environment());
     ASSERT_TRUE(engine.waitForOutput("started with 2 devices", 20s));
     engine.signal(SIGKILL);
-    engine.wait(10s);
+    engine.wait(20s);
+    ASSERT_EQ(divertedMouseControls(), std::vector<std::string>{"0x00C4"});
   }
+
+  std::filesystem::path journal() const { return directory / "state" / "flitbar" / "diversions.json"; }
 };
 
-TEST_F(KilledEngine, TheNextRunHandsBackWhatAKilledRunLeftDiverted) {
+TEST_F(KilledEngine, RestoreOrTheNextRunHandsBackWhatAKilledRunLeftDivertedAndVoidsItsRecords) {
   killWhileDiverting();
-  ASSERT_EQ(divertedMouseControls(), std::vector<std::string>{"0x00C4"});
-  const auto journal = directory / "state" / "flitbar" / "diversions.json";
-  EXPECT_EQ(std::filesystem::status(journal).permissions(), std::filesystem::perms(0600));
-  EXPECT_EQ(std::filesystem::status(journal.parent_path()).permissions(), std::filesystem::perms(0700));
+  const ProcessOutcome restore = runProcess(FLITBAR_EXECUTABLE, {"restore"}, environment());
+  EXPECT_EQ(restore.status, 0) << restore.standardError;
+  EXPECT_EQ(restore.standardOutput,
+            "device 1 (MX Keys S): released 0, already released 4\n"
+            "device 2 (MX Master 3S): released 1, already released 6\n");
+  EXPECT_TRUE(divertedMouseControls().empty());
+  EXPECT_FALSE(std::filesystem::exists(journal()));
 
+  killWhileDiverting();
   const ProcessOutcome clean = runProcess(FLITBAR_ENGINE_CHILD, {"cycle"}, environment());
   EXPECT_EQ(clean.status, 0) << clean.standardError;
   EXPECT_NE(clean.standardError.find("device 2, cid 196: handed back what an earlier run left diverted"),
             std::string::npos)
       << clean.standardError;
   EXPECT_TRUE(divertedMouseControls().empty());
-  EXPECT_FALSE(std::filesystem::exists(journal));
-}
-
-TEST_F(KilledEngine, RestoreAlsoVoidsTheKilledRunsRecords) {
-  killWhileDiverting();
-  const ProcessOutcome restore = runProcess(FLITBAR_EXECUTABLE, {"restore"}, environment());
-  EXPECT_EQ(restore.status, 0) << restore.standardError;
-  EXPECT_FALSE(std::filesystem::exists(directory / "state" / "flitbar" / "diversions.json"));
+  EXPECT_FALSE(std::filesystem::exists(journal()));
 }
 
 TEST_F(KilledEngine, AnEngineDroppedWithoutStopReleasesWhatItDiverted) {

@@ -3,19 +3,14 @@
 // diverted while its device can still be reached.
 #include "engine/RestoreCoordinator.h"
 #include "protocol/HIDPPError.h"
-#include "protocol/HIDPPTransport.h"
-#include "protocol/Receiver.h"
-#include "virtual/InProcessHidBackend.h"
-#include "virtual/VirtualRig.h"
-#include "virtual/VirtualWorld.h"
+#include "support/VirtualDesk.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <functional>
 #include <future>
 
-namespace flitbar {
+namespace flitbar::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -43,63 +38,38 @@ const Fault faults[] = {
     {"receiver_gone", [](VirtualWorld& world) { world.unplug("host1"); }, false},
 };
 
-class FaultMatrix : public ::testing::TestWithParam<Fault> {
- protected:
-  FaultMatrix() {
-    auto rig = virtualhid::VirtualRig::load(std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json");
-    rig.timing = virtualhid::RigTiming{0, 0, 0, 0};
-    world = std::make_shared<VirtualWorld>(rig);
-  }
-
-  OpenedReceiver open() {
-    virtualhid::InProcessHidBackend backend(world, "host1");
-    return Receiver::openFirstResponding(
-        backend, [](std::unique_ptr<HidDevice> device) { return std::make_shared<HIDPPTransport>(std::move(device)); });
-  }
-
-  bool mouseDiverted() {
-    const auto state = world->state();
-    for (const auto& device : state.at("devices")) {
-      if (device.at("id") != "mouse") continue;
-      for (const auto& control : device.at("controls")) {
-        if (control.at("cid") == "0x00C4") return control.at("diverted");
-      }
+// Runs `body` on a thread of its own; HID++ errors are an allowed outcome, a hang is not.
+void endsInTime(const char* operation, const std::function<void()>& body) {
+  auto running = std::async(std::launch::async, [&] {
+    try {
+      body();
+    } catch (const HIDPPError&) {
     }
-    return false;
-  }
+  });
+  ASSERT_EQ(running.wait_for(deadline), std::future_status::ready) << operation << " hung";
+  running.get();
+}
 
-  // Runs `operation` on a thread of its own; HID++ errors are an allowed outcome, a hang is not.
-  void endsInTime(const char* operation, const std::function<void()>& body) {
-    auto running = std::async(std::launch::async, [&] {
-      try {
-        body();
-      } catch (const HIDPPError&) {
-      }
-    });
-    ASSERT_EQ(running.wait_for(deadline), std::future_status::ready) << operation << " hung";
-    running.get();
-  }
-
-  std::shared_ptr<VirtualWorld> world;
-};
+class FaultMatrix : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(FaultMatrix, OperationsEndInTimeAndReleaseWhatIsReachable) {
-  auto session = open();
+  const VirtualDesk desk;
+  auto session = desk.open();
   ASSERT_EQ(session.devices.size(), 2u);
   const auto& mouse = session.devices[1];
   session.session->setDivert(mouse.index, *mouse.reprogFeature, mouseControl, true);
-  ASSERT_TRUE(mouseDiverted());
+  ASSERT_TRUE(desk.diverted("mouse", mouseControl));
 
-  GetParam().apply(*world);
+  GetParam().apply(*desk.world);
   endsInTime("restore", [&] {
     const auto report = RestoreCoordinator::restore(
         *session.session, session.devices, [] { return false; }, 10ms);
     EXPECT_EQ(report.devices.size(), 2u);
   });
   if (GetParam().mouseReachable) {
-    EXPECT_FALSE(mouseDiverted()) << "restore left the control diverted";
+    EXPECT_FALSE(desk.diverted("mouse", mouseControl)) << "restore left the control diverted";
   }
-  endsInTime("connect", [&] { open().session->stop(); });
+  endsInTime("connect", [&] { desk.open().session->stop(); });
   endsInTime("switch", [&] { session.session->setHostMulti({{mouse.index, *mouse.changeHostFeature}}, 1); });
   auto stopping = std::async(std::launch::async, [&] { session.session->stop(); });
   EXPECT_EQ(stopping.wait_for(deadline), std::future_status::ready) << "stop hung";
@@ -109,4 +79,4 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(faults),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace flitbar
+}  // namespace flitbar::testing
