@@ -12,6 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Capture = ManagedControls::Capture;
+using Entries = std::vector<DiversionJournal::Entry>;
 
 const Capture mouseTop{2, "AA:BB:CC:DD", "MX Master 3S", 9, 196, 0x00C4};
 const Capture keyboardKey{1, std::nullopt, "MX Keys S", 8, 209, 0};
@@ -27,68 +28,37 @@ struct Processes {
   }
 };
 
-TEST(DiversionJournal, OnlyRecordsOfProcessesThatAreGoneAreLeftovers) {
-  struct Case {
-    const char* name;
-    int recorder;
-    bool recorderDead;
-    int reader;
-    bool leftover;
-  };
-  const Case cases[] = {
-      {"another process, still running", 100, false, 200, false},
-      {"another process, gone", 100, true, 200, true},
-      {"this process", 200, false, 200, false},
-  };
-  for (const Case& row : cases) {
-    Processes processes;
-    if (row.recorderDead) processes.dead.insert(row.recorder);
-    processes.of(row.recorder).record(mouseTop, 0x04);
-    const auto leftovers = processes.of(row.reader).leftovers();
-    if (row.leftover) {
-      EXPECT_EQ(leftovers, (std::vector<DiversionJournal::Entry>{{row.recorder, mouseTop, 0x04}})) << row.name;
-    } else {
-      EXPECT_TRUE(leftovers.empty()) << row.name;
-    }
-  }
-}
-
-TEST(DiversionJournal, AReleaseForgetsOnlyItsOwnRecordAndTheLastOneTakesTheFile) {
+TEST(DiversionJournal, LeftoversAreOtherProcessesRecordsOnceTheyAreGoneAndEachForgetsOnlyItsOwn) {
   Processes processes;
-  processes.dead.insert(100);
   auto crashed = processes.of(100);
   auto running = processes.of(200);
-  crashed.record(mouseTop, 0);
+  crashed.record(mouseTop, 0x04);
   running.record(mouseTop, 0);
   running.record(keyboardKey, 0);
+  EXPECT_TRUE(processes.of(300).leftovers().empty()) << "both still run";
 
+  processes.dead = {100, 200};
+  EXPECT_EQ(running.leftovers(), (Entries{{100, mouseTop, 0x04}})) << "its own records are never leftovers";
   running.forget(ManagedControls::key(mouseTop));
-  EXPECT_EQ(processes.of(300).leftovers(), (std::vector<DiversionJournal::Entry>{{100, mouseTop, 0}}));
-  processes.dead.insert(200);
-  EXPECT_EQ(processes.of(300).leftovers().size(), 2u);
+  EXPECT_EQ(processes.of(300).leftovers(), (Entries{{100, mouseTop, 0x04}, {200, keyboardKey, 0}}));
 
   running.forget(ManagedControls::key(keyboardKey));
-  processes.of(300).forgetLeftover({100, mouseTop, 0});
-  EXPECT_FALSE(fs::exists(processes.path));
+  processes.of(300).forgetLeftover({100, mouseTop, 0x04});
+  EXPECT_FALSE(fs::exists(processes.path)) << "the last record takes the file with it";
 }
 
-TEST(DiversionJournal, IsPrivateEvenInAFolderThatWasNot) {
-  Processes processes;
-  fs::create_directories(processes.path.parent_path());
-  fs::permissions(processes.path.parent_path(), fs::perms(0755));
-  processes.of(100).record(mouseTop, 0);
-  EXPECT_EQ(fs::status(processes.path).permissions(), fs::perms(0600));
-  EXPECT_EQ(fs::status(processes.path.parent_path()).permissions(), fs::perms(0700));
-}
-
-TEST(DiversionJournal, ADamagedFileReadsAsEmptyAndIsReplacedByTheNextRecord) {
+TEST(DiversionJournal, IsPrivateEvenInAFolderThatWasNotAndADamagedFileReadsAsEmpty) {
   Processes processes;
   processes.dead.insert(100);
   fs::create_directories(processes.path.parent_path());
+  fs::permissions(processes.path.parent_path(), fs::perms(0755));
   std::ofstream(processes.path) << R"({"entries": [{"pid": 100, "slot": 2)";
   EXPECT_TRUE(processes.of(200).leftovers().empty());
+
   processes.of(100).record(keyboardKey, 0);
-  EXPECT_EQ(processes.of(200).leftovers(), (std::vector<DiversionJournal::Entry>{{100, keyboardKey, 0}}));
+  EXPECT_EQ(processes.of(200).leftovers(), (Entries{{100, keyboardKey, 0}}));
+  EXPECT_EQ(fs::status(processes.path).permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(processes.path.parent_path()).permissions(), fs::perms(0700));
   processes.of(200).clear();
   EXPECT_FALSE(fs::exists(processes.path));
 }

@@ -1,8 +1,6 @@
 #include "EngineHarness.h"
-#include "support/VirtualDesk.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <fstream>
@@ -18,27 +16,22 @@ Planned planned(const EngineSnapshot& snapshot) {
   return result;
 }
 
-void writeBindings(const EngineHarness& harness, const nlohmann::json& bindings) {
-  std::ofstream(harness.configPath()) << nlohmann::json{{"bindings", bindings}};
-}
-
 TEST(EngineOnDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKeyMovesBothDevices) {
-  VirtualDesk desk;
-  EngineHarness harness(desk.opener());
+  EngineHarness harness;
+  const auto& desk = harness.desk;
   const auto running = harness.start();
   EXPECT_EQ(running.bindingSource, BindingSource::automatic);
-  EXPECT_EQ(running.destinationHost, std::optional<std::uint8_t>(2));
   EXPECT_EQ(planned(running), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 2}}));
   for (const std::uint16_t cid : {0xD1, 0xD2, 0xD3}) EXPECT_TRUE(desk.diverted("keyboard", cid)) << cid;
   EXPECT_TRUE(desk.diverted("mouse", 0xC4));
   EXPECT_FALSE(desk.diverted("mouse", 0xC3));
 
   desk.click("keyboard", 0xD1);
-  harness.waitOrFail([&] { return harness.logs().count("Already on host 1; ignoring MX Keys S Easy-Switch 1") == 1; });
+  harness.waitUntil([&] { return harness.logged("Already on host 1; ignoring MX Keys S Easy-Switch 1") == 1; });
   desk.click("keyboard", 0xD2);
-  harness.waitOrFail([&] { return !harness.switches().empty() && harness.shows(0); });
+  harness.waitUntil([&] { return !harness.eventsOf<SwitchReport>().empty() && harness.shows(0); });
   EXPECT_EQ(
-      harness.switches(),
+      harness.eventsOf<SwitchReport>(),
       (std::vector<SwitchReport>{
           {2, {"MX Keys S", "MX Master 3S"}, SwitchReason::binding("MX Keys S Easy-Switch 2"), "travel-laptop"}}));
   EXPECT_EQ(desk.computerOf("keyboard"), "host2");
@@ -46,15 +39,13 @@ TEST(EngineOnDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKe
 }
 
 TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesAndAStopHandsAllBack) {
-  VirtualDesk desk;
-  EngineHarness harness(desk.opener());
+  EngineHarness harness;
+  const auto& desk = harness.desk;
   harness.start();
-  const auto snapshot = [&] { return harness.run([](Engine& engine) { return engine.snapshot(); }); };
-
   harness.run([](Engine& engine) { return engine.setDestinationHost(3); });
-  EXPECT_EQ(planned(snapshot()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 3}}));
+  EXPECT_EQ(planned(harness.snapshot()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 3}}));
   harness.run([](Engine& engine) { return engine.setHiddenHosts({2}); });
-  EXPECT_EQ(planned(snapshot()), (Planned{{0xD1, 1}, {0xD3, 3}, {0xC4, 3}}));
+  EXPECT_EQ(planned(harness.snapshot()), (Planned{{0xD1, 1}, {0xD3, 3}, {0xC4, 3}}));
   EXPECT_FALSE(desk.diverted("keyboard", 0xD2)) << "a key no binding wants any more is given back";
   harness.run([](Engine& engine) { return engine.setHiddenHosts({}); });
   EXPECT_TRUE(desk.diverted("keyboard", 0xD2));
@@ -65,71 +56,82 @@ TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesA
 }
 
 TEST(EngineOnDesk, AnInventoryThatFailedToReadIsReadAgainNextTime) {
-  VirtualDesk desk;
-  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
-  EngineHarness harness(desk.opener());
+  EngineHarness harness;
+  harness.desk.world->setFeatureError("mouse", 0x1B04, 0x05);
   EXPECT_EQ(planned(harness.start()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}}));
-
-  desk.world->setFeatureError("mouse", 0x1B04, std::nullopt);
+  harness.desk.world->setFeatureError("mouse", 0x1B04, std::nullopt);
   harness.run([](Engine& engine) { return engine.setHiddenHosts({}); });
-  EXPECT_TRUE(desk.diverted("mouse", 0xC4));
+  EXPECT_TRUE(harness.desk.diverted("mouse", 0xC4));
+}
+
+TEST(EngineOnDesk, AReconnectFindingTheMouseInAnotherSlotStillDivertedHandsItBackThere) {
+  EngineHarness harness;
+  harness.start();
+  auto rig = VirtualDesk::rig("default.json");
+  rig.devices.at(1).slot = 3;
+  const VirtualDesk moved(rig);
+  const auto other = moved.open();  // the mouse kept its diversion across the reconnect
+  other.session->setDivert(3, *other.devices.at(1).reprogFeature, 0xC4, true);
+  other.session->stop();
+  harness.receivers.openFrom(moved);
+  harness.desk.world->setAwake("mouse", false);  // the old receiver cannot hand it back
+  harness.run([](Engine& engine) { return engine.handleWake(); });
+  harness.waitUntil([&] { return harness.shows(2); });
+
+  harness.stop();
+  EXPECT_FALSE(moved.diverted("mouse", 0xC4));
 }
 
 TEST(EngineOnDesk, CommandBindingsRunReportFailuresEndWithTheStopAndStayDivertedWhenTheDeviceForgets) {
-  VirtualDesk desk;
-  EngineHarness harness(desk.opener(), {.maintenanceInterval = 1ms});
-  const auto directory = harness.configPath().parent_path();
-  writeBindings(harness,
-                {{{"device", 2}, {"cid", 0xC4}, {"command", "touch '" + (directory / "pressed").string() + "'"}},
-                 {{"device", 2}, {"cid", 0xC3}, {"command", "exit 3"}, {"name", "Fail"}},
-                 {{"device", 2},
-                  {"cid", 0x53},
-                  {"command", "echo $$ > '" + (directory / "running").string() + "'; exec sleep 100"}}});
+  EngineHarness harness({.maintenanceInterval = 1ms});
+  const auto& desk = harness.desk;
+  const auto pressed = harness.directory / "pressed";
+  const auto running = harness.directory / "running";
+  harness.writeBindings(
+      {{{"device", 2}, {"cid", 0xC4}, {"command", "touch '" + pressed.string() + "'"}},
+       {{"device", 2}, {"cid", 0xC3}, {"command", "exit 3"}, {"name", "Fail"}},
+       {{"device", 2}, {"cid", 0x53}, {"command", "echo $$ > '" + running.string() + "'; exec sleep 100"}}});
   ASSERT_EQ(harness.start().bindingSource, BindingSource::manual);
   EXPECT_FALSE(desk.diverted("keyboard", 0xD2));
 
   desk.click("mouse", 0xC4);
-  harness.waitOrFail([&] { return std::filesystem::exists(directory / "pressed"); });
+  harness.waitUntil([&] { return std::filesystem::exists(pressed); });
   desk.click("mouse", 0xC3);
-  harness.waitOrFail([&] { return !harness.failures().empty(); });
-  EXPECT_EQ(harness.failures(), (std::vector<EngineEvent::ActionFailed>{{"Fail", "exited with status 3"}}));
+  harness.waitUntil([&] { return !harness.eventsOf<EngineEvent::ActionFailed>().empty(); });
+  EXPECT_EQ(harness.eventsOf<EngineEvent::ActionFailed>(),
+            (std::vector<EngineEvent::ActionFailed>{{"Fail", "exited with status 3"}}));
 
   // The link drops and comes back: the device forgot the diversion, the next rounds restore it.
   desk.world->setAwake("mouse", false);
   desk.world->setAwake("mouse", true);
-  harness.waitOrFail(
+  harness.waitUntil(
       [&] { return desk.diverted("mouse", 0xC4) && desk.diverted("mouse", 0xC3) && desk.diverted("mouse", 0x53); });
 
   desk.click("mouse", 0x53);
-  harness.waitOrFail([&] {
-    return std::filesystem::exists(directory / "running") && std::filesystem::file_size(directory / "running") > 0;
-  });
+  harness.waitUntil([&] { return std::filesystem::exists(running) && std::filesystem::file_size(running) > 0; });
   pid_t command = 0;
-  std::ifstream(directory / "running") >> command;
+  std::ifstream(running) >> command;
   ASSERT_GT(command, 0);
   harness.stop();
-  harness.waitOrFail([&] { return ::kill(command, 0) != 0; });
+  harness.waitUntil([&] { return ::kill(command, 0) != 0; });
 }
 
 TEST(EngineOnDesk, AReloadAdoptsTheFileReleasingWhatTheOldBindingsHeldOrReconnects) {
-  VirtualDesk desk;
-  EngineHarness harness(desk.opener());
+  EngineHarness harness;
   harness.start();
-  writeBindings(harness, {{{"device", 2}, {"cid", 195}, {"switchToHost", 3}}});
+  harness.writeBindings({{{"device", 2}, {"cid", 195}, {"switchToHost", 3}}});
   harness.run([](Engine& engine) { return engine.reload(); });
-  const auto reloaded = harness.run([](Engine& engine) { return engine.snapshot(); });
+  const auto reloaded = harness.snapshot();
   EXPECT_EQ(reloaded.bindingSource, BindingSource::manual);
   EXPECT_EQ(reloaded.destinationHost, std::nullopt);
   EXPECT_EQ(planned(reloaded), (Planned{{0xC3, 3}}));
-  EXPECT_TRUE(desk.diverted("mouse", 0xC3));
-  EXPECT_FALSE(desk.diverted("mouse", 0xC4));
-  EXPECT_FALSE(desk.diverted("keyboard", 0xD2));
+  EXPECT_TRUE(harness.desk.diverted("mouse", 0xC3));
+  EXPECT_FALSE(harness.desk.diverted("mouse", 0xC4));
+  EXPECT_FALSE(harness.desk.diverted("keyboard", 0xD2));
 
-  VirtualDesk closed;
-  closed.world->setRefusingOpen("host1", true);
-  EngineHarness disconnected(closed.opener());
+  EngineHarness disconnected;
+  disconnected.receivers.failOpens(HIDPPError::noReceiver(), 5);
   ASSERT_TRUE(disconnected.start().lastError);
-  closed.world->setRefusingOpen("host1", false);
   disconnected.run([](Engine& engine) { return engine.reload(); });
   EXPECT_TRUE(disconnected.shows(2));
 }

@@ -9,63 +9,34 @@ namespace {
 
 using Lifecycle = EngineSnapshot::Lifecycle;
 
-TEST(EngineLifecycle, WithoutAReceiverTriesFiveTimesThenRunsWithTheLastError) {
-  FakeReceiverFactory factory;
-  for (int attempt = 0; attempt < 4; ++attempt) factory.pushFailure(HIDPPError::noReceiver());
-  factory.pushFailure(HIDPPError::accessDenied());
-  EngineHarness harness(factory.function());
+asio::awaitable<void> wake(Engine& engine) { return engine.handleWake(); }
+asio::awaitable<void> stop(Engine& engine) { return engine.stop(); }
+
+TEST(EngineLifecycle, WithoutAReceiverTriesFiveTimesRunsWithTheLastErrorAndKeepsLooking) {
+  EngineHarness harness({.maintenanceInterval = 2ms});
+  harness.receivers.failOpens(HIDPPError::noReceiver(), 4);
+  harness.receivers.failOpens(HIDPPError::accessDenied());
+  harness.receivers.failOpens(HIDPPError::noReceiver(), 15);
 
   const auto result = harness.start();
-  EXPECT_EQ(factory.calls(), 5);
   EXPECT_EQ(result.lifecycle, Lifecycle::running);
-  EXPECT_EQ(result.lastError, HIDPPError::accessDenied().description());
+  EXPECT_EQ(result.lastError, HIDPPError::accessDenied().description()) << "the fifth failure is the last";
   EXPECT_EQ(result.problem, EngineSnapshot::Problem::accessDenied);
-  harness.waitOrFail([&] { return harness.snapshots().size() >= 3; });
-  const auto published = harness.snapshots();
-  ASSERT_EQ(published.size(), 3u);
-  EXPECT_EQ(published[0].lifecycle, Lifecycle::starting);
-  EXPECT_EQ(published[0].lastError, std::nullopt);
-  EXPECT_EQ(published[1].lifecycle, Lifecycle::starting);
+  const auto published = harness.eventsOf<EngineSnapshot>();
+  ASSERT_GE(published.size(), 3u);
+  EXPECT_EQ(published[1].lifecycle, Lifecycle::starting) << "the error shows before the engine runs";
   EXPECT_EQ(published[1].lastError, result.lastError);
   EXPECT_EQ(published[2], result);
+
+  harness.waitUntil([&] { return harness.shows(2); });
+  EXPECT_GE(harness.receivers.opens, 21);
+  EXPECT_EQ(harness.lastSnapshot().problem, std::nullopt);
 }
 
-TEST(EngineLifecycle, MaintenanceKeepsReconnectingUntilAReceiverAnswers) {
-  FakeReceiverFactory factory;
-  EngineHarness harness(factory.function(), {.maintenanceInterval = 2ms});
-  harness.start();
-  harness.waitOrFail([&] { return factory.calls() >= 15; });
-  factory.pushReceiver(receiverOf({keyboard()}));
-  harness.waitOrFail([&] { return harness.shows(1); });
-  EXPECT_EQ(harness.lastSnapshot()->problem, std::nullopt);
-}
-
-TEST(EngineLifecycle, StartOnARunningEngineOnlyReplacesTheSettingsAndHandler) {
-  std::vector<EngineEvent> second;  // outlives the engine, which keeps the handler until it stops
-  FakeReceiverFactory factory;
-  factory.pushReceiver(receiverOf({keyboard()}));
-  EngineHarness harness(factory.function());
-  const auto first = harness.start();
-  harness.drain();
-
-  const auto again = harness.run([&second](Engine& engine) {
-    return engine.start(false, 2, {3}, [&second](const EngineEvent& event) { second.push_back(event); });
-  });
-  EXPECT_EQ(again, first);
-  EXPECT_EQ(factory.calls(), 1);
-  const auto before = harness.events().size();
-  harness.run([](Engine& engine) { return engine.setHiddenHosts({2}); });
-  harness.waitOrFail([&] { return !second.empty(); });
-  EXPECT_EQ(harness.events().size(), before) << "the old handler hears nothing any more";
-}
-
-TEST(EngineLifecycle, StopFromAnyThreadLetsTheReceiverGoAndEndsWithOneStoppedSnapshot) {
-  FakeReceiverFactory factory;
-  const auto receiver = receiverOf({keyboard(), mouse()});
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function());
+TEST(EngineLifecycle, StopFromAnyThreadClosesTheReceiverAndEndsWithOneStoppedSnapshot) {
+  EngineHarness harness;
   ASSERT_EQ(harness.start().devices.size(), 2u);
-  EXPECT_TRUE(receiver->hasHandler());
+  EXPECT_EQ(harness.receivers.live, 1);
 
   bool inTime = false;
   std::thread([&] { inTime = harness.engine().stopAndWait(std::chrono::seconds(20)); }).join();
@@ -73,126 +44,69 @@ TEST(EngineLifecycle, StopFromAnyThreadLetsTheReceiverGoAndEndsWithOneStoppedSna
   harness.stop();
   harness.drain();
 
-  EXPECT_TRUE(receiver->stopped());
-  EXPECT_FALSE(receiver->hasHandler());
-  const auto published = harness.snapshots();
-  EXPECT_EQ(published.back().lifecycle, Lifecycle::stopped);
+  EXPECT_EQ(harness.receivers.live, 0);
+  const auto published = harness.eventsOf<EngineSnapshot>();
   EXPECT_TRUE(published.back().devices.empty());
   EXPECT_EQ(std::count_if(published.begin(), published.end(),
                           [](const EngineSnapshot& snapshot) { return snapshot.lifecycle == Lifecycle::stopped; }),
             1);
 }
 
-TEST(EngineLifecycle, StopDuringConnectClosesTheSessionThatArrivesLate) {
-  FakeReceiverFactory factory;
-  const auto late = receiverOf({keyboard()});
-  factory.pushReceiver(late);
-  factory.closeGate();
-  EngineHarness harness(factory.function());
+TEST(EngineLifecycle, AStopWhileAReceiverOpensClosesItWhenItArrives) {
+  for (const bool reconnecting : {false, true}) {
+    SCOPED_TRACE(reconnecting ? "reconnect" : "first connection");
+    EngineHarness harness;
+    if (reconnecting) harness.start();
+    harness.receivers.gateClosed = true;
+    std::function<bool()> opened;
+    if (reconnecting) {
+      opened = [woke = harness.launch(wake)] { return woke->has_value(); };
+    } else {
+      opened = [started = harness.startInBackground()] { return started->has_value(); };
+    }
+    harness.waitUntil([&] { return harness.receivers.waitingOpens == 1; });
+    EXPECT_EQ(harness.receivers.live, 0) << "the old receiver is let go before the new one opens";
+    const auto stopped = harness.launch(stop);
+    EXPECT_EQ(harness.snapshot().lifecycle, Lifecycle::stopping);
+    harness.receivers.gateClosed = false;
+    harness.waitUntil([&] { return opened() && stopped->has_value() && harness.receivers.live == 0; });
 
-  const auto started = harness.startInBackground();
-  harness.waitOrFail([&] { return factory.waiting() == 1; });
-  const auto stopped = harness.launch([](Engine& engine) { return engine.stop(); });
-  EXPECT_EQ(harness.lifecycle(), Lifecycle::stopping);
-  factory.openGate();
-  harness.waitOrFail([&] { return *stopped && *started && late->stopped(); });
-  harness.drain();
-
-  EXPECT_FALSE(late->hasHandler());
-  EXPECT_EQ(harness.events().back(), EngineEvent::snapshot(*harness.lastSnapshot())) << "nothing follows the end";
-  EXPECT_EQ(harness.lastSnapshot()->lifecycle, Lifecycle::stopped);
-  for (const auto& snapshot : harness.snapshots()) EXPECT_TRUE(snapshot.devices.empty());
-  EXPECT_EQ(factory.calls(), 1);
-}
-
-TEST(EngineLifecycle, StopDuringAReconnectClosesTheOldAndTheNewReceiver) {
-  FakeReceiverFactory factory;
-  const auto first = receiverOf({keyboard()});
-  const auto second = receiverOf({keyboard()});
-  factory.pushReceiver(first);
-  factory.pushReceiver(second);
-  EngineHarness harness(factory.function());
-  harness.start();
-
-  factory.closeGate();
-  const auto woke = harness.launch([](Engine& engine) { return engine.handleWake(); });
-  harness.waitOrFail([&] { return factory.waiting() == 1; });
-  EXPECT_TRUE(first->stopped()) << "the old receiver is let go before the new one is opened";
-  const auto stopped = harness.launch([](Engine& engine) { return engine.stop(); });
-  EXPECT_EQ(harness.lifecycle(), Lifecycle::stopping);
-  factory.openGate();
-  harness.waitOrFail([&] { return *woke && *stopped && second->stopped(); });
-  EXPECT_EQ(harness.lastSnapshot()->lifecycle, Lifecycle::stopped);
-  EXPECT_TRUE(harness.lastSnapshot()->devices.empty());
-}
-
-TEST(EngineLifecycle, StartAndStopRepeatedQuicklyLeaveNoReceiverOpen) {
-  FakeReceiverFactory factory;
-  std::vector<std::shared_ptr<FakeReceiver>> receivers;
-  for (int round = 0; round < 12; ++round) {
-    receivers.push_back(receiverOf({keyboard()}));
-    factory.pushReceiver(receivers.back());
+    EXPECT_EQ(harness.events().back(), EngineEvent::snapshot(harness.lastSnapshot())) << "nothing follows the end";
+    EXPECT_EQ(harness.lastSnapshot().lifecycle, Lifecycle::stopped);
+    EXPECT_EQ(harness.receivers.opens, reconnecting ? 2 : 1);
   }
-  EngineHarness harness(factory.function(), {.maintenanceInterval = 1ms});
-  std::vector<std::shared_ptr<bool>> finished;
+}
+
+TEST(EngineLifecycle, StartsAndStopsInQuickSuccessionLeaveNothingOpen) {
+  EngineHarness harness({.maintenanceInterval = 1ms});
+  std::vector<std::function<bool()>> finished;
   for (int round = 0; round < 10; ++round) {
-    finished.push_back(harness.startInBackground());
-    finished.push_back(harness.launch([](Engine& engine) { return engine.stop(); }));
+    finished.push_back([started = harness.startInBackground()] { return started->has_value(); });
+    finished.push_back([stopped = harness.launch(stop)] { return stopped->has_value(); });
   }
-  harness.waitOrFail(
-      [&] { return std::all_of(finished.begin(), finished.end(), [](const auto& done) { return *done; }); });
-  EXPECT_EQ(harness.lifecycle(), Lifecycle::stopped);
-
-  EXPECT_EQ(harness.start().devices.size(), 1u);
-  harness.stop();
-  ASSERT_LE(factory.calls(), 12);
-  for (int index = 0; index < factory.calls(); ++index)
-    harness.waitOrFail([&] { return receivers[std::size_t(index)]->stopped(); });
-}
-
-TEST(EngineLifecycle, AReconnectLogsTheDevicesOnlyWhenTheyChangeAndKeepsBatteriesByUnitId) {
-  auto charged = keyboard(1, 3, 0);
-  charged.battery = DeviceBattery{64, true};
-  auto moved = keyboard(3, 3, 0);  // same unit id, new slot, reading lost
-  moved.unitID = charged.unitID;
-  FakeReceiverFactory factory;
-  factory.pushReceiver(receiverOf({charged, mouse(2, 2, 0)}));
-  factory.pushReceiver(receiverOf({moved, mouse(2, 2, 0)}));
-  factory.pushReceiver(receiverOf({moved, mouse(2, 2, 1)}));
-  EngineHarness harness(factory.function());
-  harness.start();
-  EXPECT_EQ(harness.logs().count("Devices: K (host 1), M (host 1)"), 1);
-
-  harness.run([](Engine& engine) { return engine.handleWake(); });
-  EXPECT_EQ(harness.logs().countStartingWith("Devices: "), 1);
-  const auto now = harness.run([](Engine& engine) { return engine.snapshot(); });
-  EXPECT_EQ(now.devices.at(0).index, 3);
-  EXPECT_EQ(now.devices.at(0).battery, (DeviceBattery{64, true}));
-
-  harness.run([](Engine& engine) { return engine.handleWake(); });
-  EXPECT_EQ(harness.logs().count("Devices: K (host 1), M (host 2)"), 1);
+  harness.waitUntil(
+      [&] { return std::all_of(finished.begin(), finished.end(), [](const auto& done) { return done(); }); });
+  EXPECT_EQ(harness.snapshot().lifecycle, Lifecycle::stopped);
+  EXPECT_EQ(harness.receivers.live, 0);
+  EXPECT_EQ(harness.start().devices.size(), 2u);
 }
 
 TEST(EngineLifecycle, AWakeDuringAReconnectReturnsAtOnceAndAWakeWhileStoppedDoesNothing) {
-  FakeReceiverFactory factory;
-  EngineHarness stopped(factory.function());
-  stopped.run([](Engine& engine) { return engine.handleWake(); });
-  EXPECT_EQ(factory.calls(), 0);
-  EXPECT_TRUE(stopped.events().empty());
+  EngineHarness harness;
+  harness.run(wake);
+  EXPECT_EQ(harness.receivers.opens, 0);
+  EXPECT_TRUE(harness.events().empty());
 
-  factory.pushReceiver(receiverOf({keyboard()}));
-  factory.pushReceiver(receiverOf({keyboard()}));
-  EngineHarness harness(factory.function());
   harness.start();
-  factory.closeGate();
-  const auto first = harness.launch([](Engine& engine) { return engine.handleWake(); });
-  harness.waitOrFail([&] { return factory.waiting() == 1; });
-  const auto second = harness.launch([](Engine& engine) { return engine.handleWake(); });
-  harness.waitOrFail([&] { return *second; });
-  EXPECT_FALSE(*first);
-  factory.openGate();
-  harness.waitOrFail([&] { return *first && harness.shows(1); });
-  EXPECT_EQ(factory.calls(), 2);
+  harness.receivers.gateClosed = true;
+  const auto first = harness.launch(wake);
+  harness.waitUntil([&] { return harness.receivers.waitingOpens == 1; });
+  const auto second = harness.launch(wake);
+  harness.waitUntil([&] { return second->has_value(); });
+  EXPECT_FALSE(first->has_value());
+  harness.receivers.gateClosed = false;
+  harness.waitUntil([&] { return first->has_value() && harness.shows(2); });
+  EXPECT_EQ(harness.receivers.opens, 2);
 }
 
 }  // namespace

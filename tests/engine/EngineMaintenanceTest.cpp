@@ -2,113 +2,73 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace flitbar::testing {
 namespace {
 
 const EngineHarness::Timings ticking{.maintenanceInterval = 1ms};
 
-TEST(EngineMaintenance, DevicesSilentOrSendingErrorFramesForThreeTicksAreGoneUntilTheReceiverReturns) {
-  FakeReceiverFactory factory;
-  const auto receiver = receiverOf({keyboard(1), mouse(2)});
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function(), ticking);
+TEST(EngineMaintenance, DevicesAnsweringErrorsForThreeTicksGoAndEmptySlotsAreProbedUntilTheyAnswer) {
+  EngineHarness harness(ticking);
   harness.start();
+  for (const char* device : {"keyboard", "mouse"}) harness.desk.world->setFeatureError(device, 0x0000, 0x09);
+  harness.waitUntil([&] { return harness.shows(0); });
+  EXPECT_EQ(harness.logged("MX Keys S (device 1) missed 3 of 3 pings"), 1);
+  EXPECT_EQ(harness.logged("MX Master 3S (device 2) missed 3 of 3 pings"), 1);
+  EXPECT_EQ(harness.lastSnapshot().lastError, std::nullopt) << "a receiver without devices is still a connection";
 
-  receiver->setAnswers(1, false);
-  receiver->setErrorCode(2, 0x09);
-  harness.waitOrFail([&] { return harness.lastSnapshot()->lastError.has_value(); });
-  // A tick already running when the faults were set may have had its pings answered.
-  EXPECT_GE(std::max(receiver->pings(1), receiver->pings(2)), 6) << "three ticks of two pings each";
-  EXPECT_TRUE(receiver->stopped());
-  EXPECT_TRUE(harness.lastSnapshot()->devices.empty());
-  EXPECT_EQ(harness.lastSnapshot()->problem, EngineSnapshot::Problem::noReceiver);
-
-  factory.pushReceiver(receiverOf({keyboard(1), mouse(2)}));
-  harness.waitOrFail([&] { return harness.shows(2); });
-  EXPECT_EQ(harness.lastSnapshot()->problem, std::nullopt);
+  const int probed = harness.receivers.pings(6);
+  harness.waitUntil([&] { return harness.receivers.pings(6) >= probed + 3; });
+  harness.desk.world->clearFaults();
+  harness.waitUntil([&] { return harness.shows(2); });
 }
 
 TEST(EngineMaintenance, AnAnswerToEitherPingOfATickEndsTheSilentStreak) {
-  auto flaky = fakeDevice(keyboard(1));
-  // Per tick: answered at the second chance, silent, silent, answered at once; never three in a row.
-  for (int round = 0; round < 4; ++round)
-    flaky.pingScript.insert(flaky.pingScript.end(), {false, true, false, false, false, false, true});
-  const auto receiver = std::make_shared<FakeReceiver>(std::vector<FakeDevice>{flaky});
-  FakeReceiverFactory factory;
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function(), ticking);
+  EngineHarness harness(ticking);
   harness.start();
-
-  harness.waitOrFail([&] { return receiver->pings(1) >= 28 + 3; });
-  EXPECT_EQ(factory.calls(), 1);
-  EXPECT_FALSE(receiver->stopped());
-}
-
-TEST(EngineMaintenance, EmptySlotsArePingedEveryTickAndAnAnswerReconnects) {
-  std::vector<std::shared_ptr<FakeReceiver>> receivers;
-  FakeReceiverFactory factory;
-  for (int round = 0; round < 40; ++round) {
-    auto silent = fakeDevice(keyboard(3));
-    silent.answers = false;
-    receivers.push_back(std::make_shared<FakeReceiver>(std::vector<FakeDevice>{silent}));
-    factory.pushReceiver(receivers.back());
-  }
-  EngineHarness harness(factory.function(), ticking);
-  const auto connected = harness.start();
-  EXPECT_TRUE(connected.devices.empty());
-  EXPECT_EQ(connected.lastError, std::nullopt) << "a receiver without devices is still a connection";
-
-  harness.waitOrFail([&] {
-    for (std::uint8_t slot = 1; slot <= 6; ++slot) {
-      if (receivers[0]->pings(slot) < 3) return false;
-    }
-    return true;
-  });
-  harness.waitOrFail([&] { return factory.calls() >= 3; });  // every tenth tick reconnects without following
-  for (const auto& receiver : receivers) receiver->setAnswers(3, true);
-  harness.waitOrFail([&] { return harness.shows(1); });
+  // Per tick: answered at the second chance, silent, silent, answered at once; never three in a row.
+  std::deque<bool> script;
+  for (int round = 0; round < 4; ++round) script.insert(script.end(), {false, true, false, false, false, false, true});
+  const int before = harness.receivers.pings(1);
+  harness.receivers.scriptPings(1, script);
+  harness.waitUntil([&] { return harness.receivers.pings(1) >= before + 28 + 3; });
+  EXPECT_EQ(harness.receivers.opens, 1);
+  EXPECT_EQ(harness.loggedStartingWith("MX Keys S (device 1) missed 3"), 0);
 }
 
 TEST(EngineMaintenance, OnlyTheMissingDeviceABindingNamesIsLookedFor) {
-  FakeReceiverFactory factory;
-  const auto receiver = receiverOf({keyboard(1)});
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function(), ticking);
-  std::ofstream(harness.configPath()) << R"({"bindings": [{"device": 5, "cid": 196, "switchToHost": 2}]})";
+  EngineHarness harness(ticking);
+  harness.writeBindings({{{"device", 5}, {"cid", 196}, {"switchToHost", 2}}});
   ASSERT_EQ(harness.start().bindings.size(), 1u);
+  const int slot5 = harness.receivers.pings(5);
+  const int slot6 = harness.receivers.pings(6);
 
-  harness.waitOrFail([&] { return receiver->pings(5) >= 12; });
-  EXPECT_EQ(receiver->pings(6), 0);
-  EXPECT_EQ(factory.calls(), 1);
+  harness.waitUntil([&] { return harness.receivers.pings(5) >= slot5 + 12; });
+  EXPECT_EQ(harness.receivers.pings(6), slot6);
+  EXPECT_EQ(harness.receivers.opens, 1);
 }
 
 TEST(EngineMaintenance, BatteryReadingsArePublishedOnlyWhenTheyChangeAndNeverCleared) {
-  auto charged = fakeDevice(keyboard(1));
-  charged.info.battery = charged.battery = DeviceBattery{50, false};
-  FakeReceiverFactory factory;
-  const auto receiver = std::make_shared<FakeReceiver>(std::vector<FakeDevice>{charged});
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function(), ticking);
+  EngineHarness harness(ticking);
   harness.start();
   harness.drain();
-  const auto published = harness.snapshots().size();
+  const auto published = harness.eventsOf<EngineSnapshot>().size();
+  const auto ticks = [&harness](int count) {
+    const int now = harness.receivers.pings(1);
+    harness.waitUntil([&] { return harness.receivers.pings(1) >= now + count; });
+  };
 
-  harness.waitOrFail([&] { return receiver->pings(1) >= 25; });
+  ticks(25);
   harness.drain();
-  EXPECT_EQ(harness.logs().count("Battery levels refreshed"), 0);
-  EXPECT_EQ(harness.snapshots().size(), published);
+  EXPECT_EQ(harness.logged("Battery levels refreshed"), 0);
+  EXPECT_EQ(harness.eventsOf<EngineSnapshot>().size(), published);
 
-  receiver->setBattery(1, DeviceBattery{40, true});
-  harness.waitOrFail([&] { return harness.lastSnapshot()->devices.at(0).battery == DeviceBattery{40, true}; });
-  EXPECT_EQ(harness.logs().count("Battery levels refreshed"), 1);
+  harness.desk.world->setBattery("keyboard", 40, true);
+  harness.waitUntil([&] { return harness.lastSnapshot().devices.at(0).battery == DeviceBattery{40, true}; });
+  EXPECT_EQ(harness.logged("Battery levels refreshed"), 1);
 
-  receiver->setBattery(1, std::nullopt);
-  const int now = receiver->pings(1);
-  harness.waitOrFail([&] { return receiver->pings(1) >= now + 25; });
-  EXPECT_EQ(harness.run([](Engine& engine) { return engine.snapshot(); }).devices.at(0).battery,
-            (DeviceBattery{40, true}));
+  harness.desk.world->setFeatureError("keyboard", 0x1000, 0x05);
+  ticks(25);
+  EXPECT_EQ(harness.snapshot().devices.at(0).battery, (DeviceBattery{40, true}));
 }
 
 }  // namespace

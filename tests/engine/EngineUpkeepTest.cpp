@@ -5,75 +5,59 @@
 namespace flitbar::testing {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-FakeDevice wheelMouse(std::uint8_t index, std::string name, Bytes wheelMode) {
-  auto device = fakeDevice(mouse(index));
-  device.info.name = std::move(name);
-  device.features[Feature::hiResWheel] = 14;
-  device.wheelMode = std::move(wheelMode);
-  return device;
+// The mouse with its wheel diverted to a driver and a second such mouse in slot 3.
+VirtualDesk divertedWheels() {
+  auto rig = VirtualDesk::rig("default.json");
+  auto second = rig.devices.at(1);
+  second.id = "second";
+  second.slot = 3;
+  second.name = "Second";
+  second.unitId = {{1, 2, 3, 4}};
+  second.wheel->mode = {1, 4, 0};
+  rig.devices.at(1).wheel->mode = {1, 0, 0};
+  rig.devices.push_back(second);
+  return VirtualDesk(rig);
 }
 
-FakeDevice shiftingMouse(std::uint8_t index, std::string name) {
-  auto device = fakeDevice(mouse(index));
-  device.info.name = std::move(name);
-  device.features[Feature::smartShift] = 12;
-  device.smartShift = {1, 0x0A, 42};  // free spin, disengaging automatically
-  return device;
+std::vector<int> wheelOf(const EngineHarness& harness, const std::string& device) {
+  return harness.desk.device(device).at("hiResWheel").at("mode");
 }
 
-TEST(EngineUpkeep, RatchetModeIsWrittenWithTheTorqueKeptAndConfirmedOrReported) {
-  auto stubborn = shiftingMouse(2, "Stubborn");
-  stubborn.ignoresSmartShiftWrites = true;
-  auto broken = shiftingMouse(3, "Broken");
-  broken.errorCode = 0x05;
-  FakeReceiver receiver({shiftingMouse(1, "Accepts"), stubborn, broken, fakeDevice(keyboard(4))});
-  std::vector<std::string> lines;
-  Engine::enforceRatchet(receiver, receiver.discovered(), [&lines](const std::string& line) { lines.push_back(line); });
-
-  EXPECT_EQ(receiver.smartShiftOf(1), (Bytes{0x02, 0xFF, 42}));
-  EXPECT_EQ(receiver.smartShiftOf(2), (Bytes{1, 0x0A, 42}));
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "Ratchet mode could not be confirmed on Stubborn",
-                       "Ratchet mode on Broken: " + HIDPPError::deviceError(3, 0x05).description(),
-                   }));
-}
-
-TEST(EngineUpkeep, EveryConnectionAndSwitchHoldsTheWheelsInRatchetMode) {
-  auto stubborn = shiftingMouse(2, "M");
-  stubborn.ignoresSmartShiftWrites = true;
-  FakeReceiverFactory factory;
-  factory.pushReceiver(std::make_shared<FakeReceiver>(std::vector<FakeDevice>{fakeDevice(keyboard(1)), stubborn}));
-  EngineHarness harness(factory.function());
+TEST(EngineUpkeep, ConnectionsAndSwitchesPutTheWheelInRatchetModeKeepingTheTorqueOrSayWhyNot) {
+  auto rig = VirtualDesk::rig("default.json");
+  rig.devices.at(1).smartShift->mode = 1;
+  EngineHarness harness({}, VirtualDesk(rig));
   harness.start();
-  EXPECT_EQ(harness.logs().count("Ratchet mode could not be confirmed on M"), 1);
+  const auto ratchet = nlohmann::json{{"mode", 2}, {"autoDisengage", 0xFF}, {"torque", 50}};
+  EXPECT_EQ(harness.desk.device("mouse").at("smartShift"), ratchet);
 
+  // Back to free spin behind the engine's back; the switch puts it right before the mouse leaves.
+  const auto other = harness.desk.open();
+  const auto feature = other.session->featureIndex(2, Feature::smartShift);
+  other.session->transport().exchange(2, feature, 2, {1, 0x0A, 50}, false, 1);
+  other.session->stop();
   ASSERT_TRUE(harness.run([](Engine& engine) { return engine.switchAll(2, SwitchReason::menu()); }));
-  const auto all = harness.logs().all();
-  const auto switching = std::find(all.begin(), all.end(), "Switching K, M to host 2");
-  EXPECT_NE(std::find(switching, all.end(), "Ratchet mode could not be confirmed on M"), all.end())
-      << "the moving devices are put into ratchet mode before they leave";
+  EXPECT_EQ(harness.desk.device("mouse").at("smartShift"), ratchet);
+
+  EngineHarness broken;
+  broken.desk.world->setFeatureError("mouse", 0x2111, 0x05);
+  broken.start();
+  EXPECT_EQ(broken.logged("Ratchet mode on MX Master 3S: " + HIDPPError::deviceError(2, 0x05).description()), 1);
 }
 
 TEST(EngineUpkeep, TheFirstDivertedWheelIsFoundAndRescuedWithItsOtherBytesKept) {
-  FakeReceiverFactory factory;
-  const auto receiver = std::make_shared<FakeReceiver>(
-      std::vector<FakeDevice>{fakeDevice(keyboard(1)), wheelMouse(2, "Native", {0, 4, 0}),
-                              wheelMouse(3, "First", {1, 0, 0}), wheelMouse(4, "Second", {1, 4, 0})});
-  factory.pushReceiver(receiver);
-  EngineHarness harness(factory.function());
+  EngineHarness harness({}, divertedWheels());
   EXPECT_FALSE(harness.run([](Engine& engine) { return engine.rescueWheel(); })) << "no receiver yet";
   harness.start();
 
   EXPECT_EQ(harness.run([](Engine& engine) { return engine.divertedWheel(); }),
-            (WheelDiversion{3, "First", {1, 0, 0}}));
-  EXPECT_EQ(receiver->wheelModeOf(3), (Bytes{1, 0, 0})) << "looking changes nothing";
+            (WheelDiversion{2, "MX Master 3S", {1, 0, 0}}));
+  EXPECT_EQ(wheelOf(harness, "mouse"), (std::vector<int>{1, 0, 0})) << "looking changes nothing";
   EXPECT_TRUE(harness.run([](Engine& engine) { return engine.rescueWheel(); }));
-  EXPECT_EQ(receiver->wheelModeOf(3), (Bytes{0, 0, 0}));
-  EXPECT_EQ(receiver->wheelModeOf(4), (Bytes{1, 4, 0})) << "one wheel per rescue";
+  EXPECT_EQ(wheelOf(harness, "mouse"), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(wheelOf(harness, "second"), (std::vector<int>{1, 4, 0})) << "one wheel per rescue";
   EXPECT_TRUE(harness.run([](Engine& engine) { return engine.rescueWheel(); }));
-  EXPECT_EQ(receiver->wheelModeOf(4), (Bytes{0, 4, 0}));
+  EXPECT_EQ(wheelOf(harness, "second"), (std::vector<int>{0, 4, 0}));
   EXPECT_FALSE(harness.run([](Engine& engine) { return engine.rescueWheel(); }));
 }
 
@@ -96,18 +80,11 @@ asio::awaitable<bool> rescueDuringWake(std::shared_ptr<Engine> engine) {
 }
 
 TEST(EngineUpkeep, ARescueRefusesToWriteWhenTheReceiverChangedDuringTheScan) {
-  FakeReceiverFactory factory;
-  const auto first = std::make_shared<FakeReceiver>(std::vector<FakeDevice>{wheelMouse(2, "M", {1, 0, 0})});
-  const auto second = std::make_shared<FakeReceiver>(std::vector<FakeDevice>{wheelMouse(2, "M", {1, 0, 0})});
-  factory.pushReceiver(first);
-  factory.pushReceiver(second);
-  EngineHarness harness(factory.function());
+  EngineHarness harness({}, divertedWheels());
   harness.start();
-
   EXPECT_FALSE(harness.run([](Engine& engine) { return rescueDuringWake(engine.shared_from_this()); }));
-  EXPECT_EQ(first->wheelModeOf(2), (Bytes{1, 0, 0}));
-  EXPECT_EQ(second->wheelModeOf(2), (Bytes{1, 0, 0}));
-  EXPECT_EQ(factory.calls(), 2);
+  EXPECT_EQ(wheelOf(harness, "mouse"), (std::vector<int>{1, 0, 0}));
+  EXPECT_EQ(harness.receivers.opens, 2);
 }
 
 }  // namespace
