@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 #include "engine/SwitchReport.h"
+#include "protocol/HIDPPError.h"
 #include "support/Builders.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,16 @@ TEST(Engine, BatteriesCarryOverByUnitIdOnly) {
   EXPECT_EQ(carried[0].battery, (DeviceBattery{80, false})) << "the first device of a repeated unit id wins";
   EXPECT_EQ(carried[1].battery, (DeviceBattery{10, false})) << "a fresh reading wins";
   EXPECT_EQ(carried[2].battery, std::nullopt) << "no unit id, nothing to match by";
+}
+
+// The problem picks the panel's explanation and its buttons.
+TEST(Engine, ProblemsClassifyConnectionErrors) {
+  using Problem = EngineSnapshot::Problem;
+  EXPECT_EQ(Engine::problem(HIDPPError::noReceiver()), Problem::noReceiver);
+  EXPECT_EQ(Engine::problem(HIDPPError::accessDenied()), Problem::accessDenied);
+  EXPECT_EQ(Engine::problem(HIDPPError::silentReceiver(4)), Problem::silentReceiver);
+  EXPECT_EQ(Engine::problem(HIDPPError::openFailed(13)), Problem::other);
+  EXPECT_EQ(Engine::problem(std::runtime_error("disk on fire")), Problem::other);
 }
 
 }  // namespace
