@@ -157,7 +157,9 @@ std::optional<DeviceBattery> Receiver::unifiedBattery(std::uint8_t device) {
     if (index == 0) return std::nullopt;
     const auto answer = request(device, index, 1, {0x10, 0x00, 0x00});
     if (answer[4] == 0) return std::nullopt;
-    return DeviceBattery{answer[4], false};
+    // Charging status: 1 charging, 2 charging slowly, 3 complete (still on the charger), 4 error.
+    const auto status = answer[6];
+    return DeviceBattery{answer[4], status >= 1 && status <= 3};
   } catch (const HIDPPError&) {
     return std::nullopt;
   }

@@ -87,8 +87,11 @@ TEST(CLIDeviceCommands, ListAlignsOneRowPerDeviceAndJsonOmitsWhatIsUnknown) {
 
 TEST(CLIDeviceCommands, BatteryPrintsEachReadingAndSkipsDevicesWithout) {
   const VirtualDesk desk;
+  EXPECT_EQ(run(desk, {"battery"}).standardOutput, "MX Keys S: 60%\nMX Master 3S: 85%\n");
+  // The keyboard reports through the battery status feature, the mouse through the unified one.
   desk.world->setBattery("keyboard", 12, true);
-  EXPECT_EQ(run(desk, {"battery"}), (CommandResult{0, "MX Keys S: 12%, charging\nMX Master 3S: 85%\n", ""}));
+  desk.world->setBattery("mouse", 100, true);
+  EXPECT_EQ(run(desk, {"battery"}), (CommandResult{0, "MX Keys S: 12%, charging\nMX Master 3S: 100%, charging\n", ""}));
   EXPECT_EQ(run(deskOf("no-change-host.json"), {"battery"}).standardOutput, "K270: 30%\n");
   const auto none = deskOf("default.json", [](Rig& rig) {
     for (auto& device : rig.devices) device.battery.reset();
