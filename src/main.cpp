@@ -11,10 +11,17 @@
 #include "shell/AppHost.h"
 #include "shell/QtMainExecutor.h"
 
+#include <QDBusObjectPath>
+#include <QMetaType>
+
 #include <unistd.h>
 
 int main(int argc, char** argv) {
   using namespace flitbar;
+  // Statics go in reverse order of construction at exit. Creating Qt's type registry before the
+  // first bus connection keeps it alive while the connection's thread decodes a last message;
+  // otherwise a command that used the bus may print "invalid type" warnings as it exits.
+  qRegisterMetaType<QDBusObjectPath>();
   const auto bundle = MainBundle::ofRunningProcess(AppIdentity::productBundleIdentifier);
   DBusRunningApplications runningApplications;
   ProcProcessTable processes;
