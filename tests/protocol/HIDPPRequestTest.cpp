@@ -1,3 +1,4 @@
+#include "ScriptedHidDevice.h"
 #include "protocol/HIDPPRequest.h"
 #include "protocol/HidppReport.h"
 #include "protocol/SoftwareIdSequence.h"
@@ -7,12 +8,8 @@
 namespace flitbar {
 namespace {
 
+using testing::padded;
 using Reply = HIDPPRequest::Reply;
-
-Report padded(Report head, std::size_t length) {
-  head.resize(length, 0);
-  return head;
-}
 
 TEST(HIDPPRequest, ParametersAreCutOrPaddedToTheReportLength) {
   EXPECT_EQ(HIDPPRequest({0x02, 0x05, 0x01, {0xA1, 0xA2, 0xA3, 0xA4}, false, 0, 0x0A}).bytes(),

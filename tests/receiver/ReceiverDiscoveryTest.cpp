@@ -1,7 +1,8 @@
-// Discovery's per-device budget and the choice of the receiver interface to keep.
+// Discovery on virtual devices, its per-device budget, and the choice of the receiver interface to keep.
 #include "protocol/HIDPPError.h"
 #include "protocol/Receiver.h"
 #include "receiver/ScriptedTransport.h"
+#include "support/VirtualDesk.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,27 @@ TEST(ReceiverDiscovery, ADeviceThatStopsAnsweringCostsItsBudgetNotATimeoutPerReq
   ASSERT_EQ(devices.size(), 1u);
   EXPECT_EQ(devices[0].hostCount, 2);
   EXPECT_LE(transport->waited, 6 * 0.3 + 0.01) << "the waits add up to more than six budgets";
+}
+
+// Slot 1 has every feature discovery reads; slot 4 names its hosts but cannot change host; slot 5
+// fails its name and has a host outside the world.
+TEST(ReceiverDiscovery, ListsEveryReachableSlotWithWhatItAnsweredOnVirtualDevices) {
+  const testing::VirtualDesk desk(virtualhid::VirtualRig::fromJson(nlohmann::json::parse(
+      R"({"computers": [{"id": "a", "name": "alpha"}, {"id": "b", "name": "beta"}],
+      "devices": [{"id": "k", "slot": 1, "name": "K850", "unitId": "11:22:33:44", "hosts": ["b", "a"], "currentHost": 2,
+                   "battery": {"features": ["status"], "percent": 60, "charging": true}, "controls": [{"cid": 210}]},
+                  {"id": "m", "slot": 4, "name": "M", "hosts": ["a"], "changeHost": false, "hostsInfo": true},
+                  {"id": "n", "slot": 5, "name": "N", "hosts": ["a", null], "battery": {"percent": 40}}]})")));
+  desk.world->setFeatureError("n", 0x0005, 5);
+  const auto opened = desk.open("a");
+  const auto none = std::nullopt;
+  EXPECT_EQ(opened.devices,
+            (std::vector<DeviceInfo>{{1, "K850", 0x05, 2, 1, 0x07, "11:22:33:44",
+                                      std::vector<std::string>{"beta", "alpha"}, DeviceBattery{60, true}},
+                                     {4, "M", none, 0, 0, none, none, none, none},
+                                     {5, "(unknown)", 0x04, 2, 0, none, none, std::vector<std::string>{"alpha", ""},
+                                      DeviceBattery{40, false}}}));
+  opened.session->stop();
 }
 
 // Interfaces in order, each failing to open with an errno or opening to a scripted transport.

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace flitbar {
 namespace {
 
@@ -21,17 +24,36 @@ class ReceiverOperations : public ::testing::Test {
   Receiver receiver{transport, std::chrono::milliseconds(1)};
 };
 
-TEST_F(ReceiverOperations, FeatureIndexesAreCachedButMissingFeaturesAskedAgain) {
-  transport->feature(device, 0x1814, 0x0B);
-  transport->feature(device, 0x1004, 0x00);
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(receiver.featureIndex(device, Feature::changeHost), 0x0B);
-    EXPECT_EQ(receiver.featureIndex(device, Feature::unifiedBattery), 0);
+// The engine's worker and a notification handler may resolve features of one receiver at once.
+TEST_F(ReceiverOperations, FeatureIndexesResolveFromSeveralThreadsAndAreCachedButMissingOnesAskedAgain) {
+  const std::vector<Feature> features{Feature::changeHost, Feature::reprogControls, Feature::deviceName};
+  for (std::uint8_t slot = 1; slot <= 6; ++slot) {
+    for (std::size_t i = 0; i < features.size(); ++i)
+      transport->feature(slot, featureId(features[i]), static_cast<std::uint8_t>(slot * 10 + i));
+    transport->feature(slot, 0x1004, 0x00);
   }
-  EXPECT_EQ(transport->count({device, 0, 0, {0x18, 0x14}}), 1u);
-  EXPECT_EQ(transport->count({device, 0, 0, {0x10, 0x04}}), 2u);
-  transport->on({device, 0, 0, {0x00, 0x05}}, Report{0x10, device, 0x00});
-  EXPECT_EQ(errorFrom([&] { receiver.featureIndex(device, Feature::deviceName); }), HIDPPError::malformedResponse());
+  std::atomic<int> mismatches = 0;
+  auto resolveAll = [&](std::size_t shift) {
+    for (std::uint8_t slot = 1; slot <= 6; ++slot) {
+      for (std::size_t i = 0; i < features.size(); ++i) {
+        const auto which = (i + shift + slot) % features.size();
+        mismatches += receiver.featureIndex(slot, features[which]) != slot * 10 + which;
+      }
+      mismatches += receiver.featureIndex(slot, Feature::unifiedBattery) != 0;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t shift = 0; shift < 4; ++shift) threads.emplace_back(resolveAll, shift);
+  for (auto& thread : threads) thread.join();
+  const auto raced = transport->count({device, 0, 0, {0x18, 0x14}});
+  resolveAll(0);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(transport->count({device, 0, 0, {0x18, 0x14}}), raced) << "a cached index was asked again";
+  EXPECT_EQ(transport->count({device, 0, 0, {0x10, 0x04}}), 5u) << "a missing feature is asked every time";
+
+  transport->on({device, 0, 0, {0x00, 0x03}}, Report{0x10, device, 0x00});
+  EXPECT_EQ(errorFrom([&] { receiver.featureIndex(device, Feature::deviceInformation); }),
+            HIDPPError::malformedResponse());
   EXPECT_FALSE(receiver.ping(device)) << "ping never throws";
 }
 

@@ -14,15 +14,11 @@ namespace flitbar::testing {
 
 // One request as it goes on the wire: parameters padded to 3 (short) or 16 (long) bytes.
 struct WireRequest {
-  WireRequest(std::uint8_t device, std::uint8_t feature, std::uint8_t function, std::vector<std::uint8_t> params = {},
-              bool longReport = false)
-      : device(device), feature(feature), function(function), params(std::move(params)), longReport(longReport) {}
-
   std::uint8_t device;
   std::uint8_t feature;
   std::uint8_t function;
-  std::vector<std::uint8_t> params;
-  bool longReport;
+  std::vector<std::uint8_t> params = {};
+  bool longReport = false;
 
   auto operator<=>(const WireRequest&) const = default;
 };

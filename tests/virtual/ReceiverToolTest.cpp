@@ -20,13 +20,21 @@ const std::string tool = FLITBAR_VIRTUAL_RECEIVER;
 TEST(ReceiverToolTest, BadRigsAndUsageAreRefusedWithStatusTwo) {
   flitbar::testing::TemporaryDirectory directory;
   const auto rig = (directory / "rig.json").string();
-  flitbar::testing::writeFile(rig, R"({"computers": [{"id": "a"}], "devices": [{"id": "m", "slot": 9}]})");
   const auto world = (directory / "w").string();
-  EXPECT_EQ(runProcess(tool, {"serve", "--rig", rig, "--dir", world}).standardError,
-            "error: rig file " + rig + ": devices[0].slot must be an integer from 1 through 6\n");
-  EXPECT_FALSE(fs::exists(world));
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {"serve", "--rig", rig, "--dir", world}, {"serve", "--rig", rig}, {"frobnicate"}, {"ctl", "--dir", world}})
+  // A missing file, one that is not JSON and one that breaks a rule, each named with its path.
+  for (const auto& [text, error] : std::vector<std::pair<std::string, std::string>>{
+           {"", "error: cannot read rig file " + rig + "\n"},
+           {"{\"computers\": [", "error: rig file " + rig + " is not valid JSON: "},
+           {R"({"computers": [{"id": "a"}], "devices": [{"id": "m", "slot": 9}]})",
+            "error: rig file " + rig + ": devices[0].slot must be an integer from 1 through 6\n"}}) {
+    if (!text.empty()) flitbar::testing::writeFile(rig, text);
+    const auto refused = runProcess(tool, {"serve", "--rig", rig, "--dir", world});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.standardError.starts_with(error)) << refused.standardError;
+    EXPECT_FALSE(fs::exists(world));
+  }
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"serve", "--rig", rig}, {"frobnicate"}, {"ctl", "--dir", world}})
     EXPECT_EQ(runProcess(tool, arguments).status, 2) << arguments[0] << " " << arguments.size();
 
   const auto unreachable = runProcess(tool, {"ctl", "--dir", world, "state"});
