@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
     parameters.logger = [&log](const std::string& line) { log.info(line); };
     // What a crashed run left diverted is handed back at the next start.
     parameters.managedControls = std::make_shared<ManagedControls>(
-        ControlPacing{},
-        std::make_shared<DiversionJournal>(DiversionJournal::defaultPath(), ::getpid(), DiversionJournal::processAlive));
+        ControlPacing{}, std::make_shared<DiversionJournal>(DiversionJournal::defaultPath(), ::getpid(),
+                                                            DiversionJournal::processAlive));
     return std::make_unique<EngineRuntime>(std::move(parameters), std::make_shared<QtMainExecutor>());
   };
   FlitbarApplication application(AppIdentity::running(bundle), ConfigStore{ConfigStore::defaultPath()},
