@@ -8,7 +8,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using testing::modeOf;
 using testing::readFile;
 using testing::TemporaryDirectory;
 using testing::writeFile;
@@ -27,8 +26,6 @@ TEST_F(JsonFileUserDefaultsTest, ValuesKeepTheirTypesAcrossInstances) {
   writer.set("destinationHost", 2);
   writer.set("hostNames", json{{"1", "Desk"}});
   writer.set("deviceName", "bad \xff byte");
-  EXPECT_EQ(modeOf(file), 0600u);
-  EXPECT_EQ(modeOf(file.parent_path()), 0700u);
 
   const JsonFileUserDefaults reader(file);
   EXPECT_EQ(reader.boolean("autoSwitchBoth"), false);

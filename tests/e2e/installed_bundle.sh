@@ -15,7 +15,6 @@ test -f "$prefix/share/icons/hicolor/scalable/apps/dev.flitbar.flitbar.svg"
 printf '{"bindings": []}' >"$prefix/bindings.json"
 out=$(FLITBAR_CONFIG_PATH="$prefix/bindings.json" "$prefix/bin/flitbar" doctor) || { echo "doctor failed: $out"; exit 1; }
 grep -qx '✓ bundle identifier is dev.flitbar.flitbar' <<<"$out" || { echo "unexpected doctor output: $out"; exit 1; }
-grep -qx '✓ configuration has 0 valid bindings' <<<"$out" || { echo "unexpected doctor output: $out"; exit 1; }
 
 sed -i 's/^X-Flitbar-Version=.*/X-Flitbar-Version=1.2/; s/^X-Flitbar-Build=.*/X-Flitbar-Build=0/' "$entry"
 status=0

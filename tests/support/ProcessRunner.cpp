@@ -78,10 +78,7 @@ ProcessOutcome RunningProcess::wait(std::chrono::milliseconds limit) {
   ProcessOutcome outcome;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!exited()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      outcome.timedOut = true;
-      kill(pid_, SIGKILL);
-    }
+    if (std::chrono::steady_clock::now() >= deadline) kill(pid_, SIGKILL);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (WIFEXITED(*waitStatus_)) outcome.status = WEXITSTATUS(*waitStatus_);
@@ -91,8 +88,8 @@ ProcessOutcome RunningProcess::wait(std::chrono::milliseconds limit) {
 }
 
 ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& environment, std::chrono::milliseconds limit) {
-  return RunningProcess(executable, arguments, environment).wait(limit);
+                          const std::map<std::string, std::string>& environment) {
+  return RunningProcess(executable, arguments, environment).wait();
 }
 
 }  // namespace flitbar::testing

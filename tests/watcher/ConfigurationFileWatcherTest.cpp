@@ -1,4 +1,5 @@
 #include "config/ConfigurationFileWatcher.h"
+#include "support/FakeDesktopServices.h"
 #include "support/TemporaryDirectory.h"
 
 #include <QCoreApplication>
@@ -21,10 +22,7 @@ constexpr auto debounce = 150ms;
 class WatcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int argc = 1;
-    static char name[] = "watcher_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+    testing::ensureQtApplication();
     fs::create_directories(file.parent_path());
     writeFile(file, "initial");
   }
