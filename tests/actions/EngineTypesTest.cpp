@@ -38,7 +38,6 @@ TEST(SwitchReport, NotificationBodiesNameTheReasonAndTheDestination) {
   for (const auto& [reason, destination, body] : std::vector<Case>{
            {SwitchReason::menu(), std::nullopt, "Moving everything to host 2."},
            {SwitchReason::menu(), "", "Moving everything to host 2."},
-           {SwitchReason::menu(), "Desk", "Moving everything to \u201CDesk\u201D."},
            {SwitchReason::screenLocked(), std::nullopt, "This computer locked. Moving everything to host 2."},
            {SwitchReason::followLeader("M"), std::nullopt, "Following M to host 2."},
            {SwitchReason::binding("K Easy-Switch 2"), std::nullopt, "Moving everything to host 2."},

@@ -27,7 +27,7 @@ class KilledEngine : public testing::ServedDesk {
   std::filesystem::path journal() const { return directory / "state" / "flitbar" / "diversions.json"; }
 };
 
-TEST_F(KilledEngine, RestoreOrTheNextRunHandsBackWhatAKilledRunLeftDivertedAndVoidsItsRecords) {
+TEST_F(KilledEngine, RestoreTheNextRunOrADroppedEngineHandsBackWhatWasLeftDiverted) {
   killWhileDiverting();
   const ProcessOutcome restore = runProcess(FLITBAR_EXECUTABLE, {"restore"}, environment());
   EXPECT_EQ(restore.status, 0) << restore.standardError;
@@ -45,9 +45,8 @@ TEST_F(KilledEngine, RestoreOrTheNextRunHandsBackWhatAKilledRunLeftDivertedAndVo
       << clean.standardError;
   EXPECT_TRUE(divertedMouseControls().empty());
   EXPECT_FALSE(std::filesystem::exists(journal()));
-}
 
-TEST_F(KilledEngine, AnEngineDroppedWithoutStopReleasesWhatItDiverted) {
+  // An engine dropped without a stop still hands back what it diverted.
   const ProcessOutcome dropped = runProcess(FLITBAR_ENGINE_CHILD, {"drop"}, environment());
   EXPECT_EQ(dropped.status, 0) << dropped.standardError;
   EXPECT_TRUE(divertedMouseControls().empty());

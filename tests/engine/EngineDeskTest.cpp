@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 
@@ -38,7 +39,7 @@ TEST(EngineOnDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKe
   EXPECT_EQ(desk.computerOf("mouse"), "host2");
 }
 
-TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesAndAStopHandsAllBack) {
+TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesAndOneStopHandsAllBack) {
   EngineHarness harness;
   const auto& desk = harness.desk;
   harness.start();
@@ -51,8 +52,17 @@ TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesA
   EXPECT_TRUE(desk.diverted("keyboard", 0xD2));
 
   harness.stop();
+  harness.stop();
   for (const std::uint16_t cid : {0xD1, 0xD2, 0xD3}) EXPECT_FALSE(desk.diverted("keyboard", cid)) << cid;
   EXPECT_FALSE(desk.diverted("mouse", 0xC4));
+  const auto published = harness.eventsOf<EngineSnapshot>();
+  EXPECT_TRUE(published.back().devices.empty());
+  EXPECT_EQ(std::count_if(published.begin(), published.end(),
+                          [](const EngineSnapshot& snapshot) {
+                            return snapshot.lifecycle == EngineSnapshot::Lifecycle::stopped;
+                          }),
+            1)
+      << "a second stop publishes nothing";
 }
 
 TEST(EngineOnDesk, AnInventoryThatFailedToReadIsReadAgainNextTime) {

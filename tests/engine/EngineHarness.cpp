@@ -68,12 +68,6 @@ int EngineHarness::logged(const std::string& line) const {
   return static_cast<int>(std::count(log_->lines.begin(), log_->lines.end(), line));
 }
 
-int EngineHarness::loggedStartingWith(const std::string& prefix) const {
-  std::lock_guard guard(log_->lock);
-  return static_cast<int>(std::count_if(log_->lines.begin(), log_->lines.end(),
-                                        [&prefix](const std::string& line) { return line.starts_with(prefix); }));
-}
-
 void EngineHarness::writeBindings(const nlohmann::json& bindings) const {
   std::ofstream(directory / "bindings.json") << nlohmann::json{{"bindings", bindings}};
 }

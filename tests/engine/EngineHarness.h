@@ -88,7 +88,6 @@ class EngineHarness {
   // The last snapshot shows `count` devices, no move under way and no error.
   bool shows(std::size_t count) const;
   int logged(const std::string& line) const;
-  int loggedStartingWith(const std::string& prefix) const;
   void writeBindings(const nlohmann::json& bindings) const;
 
   TemporaryDirectory directory;

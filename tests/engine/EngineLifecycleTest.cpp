@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace flitbar::testing {
 namespace {
 
@@ -33,25 +31,6 @@ TEST(EngineLifecycle, WithoutAReceiverTriesFiveTimesRunsWithTheLastErrorAndKeeps
   EXPECT_EQ(harness.lastSnapshot().problem, std::nullopt);
 }
 
-TEST(EngineLifecycle, StopFromAnyThreadClosesTheReceiverAndEndsWithOneStoppedSnapshot) {
-  EngineHarness harness;
-  ASSERT_EQ(harness.start().devices.size(), 2u);
-  EXPECT_EQ(harness.receivers.live, 1);
-
-  bool inTime = false;
-  std::thread([&] { inTime = harness.engine().stopAndWait(std::chrono::seconds(20)); }).join();
-  EXPECT_TRUE(inTime);
-  harness.stop();
-  harness.drain();
-
-  EXPECT_EQ(harness.receivers.live, 0);
-  const auto published = harness.eventsOf<EngineSnapshot>();
-  EXPECT_TRUE(published.back().devices.empty());
-  EXPECT_EQ(std::count_if(published.begin(), published.end(),
-                          [](const EngineSnapshot& snapshot) { return snapshot.lifecycle == Lifecycle::stopped; }),
-            1);
-}
-
 TEST(EngineLifecycle, AStopWhileAReceiverOpensClosesItWhenItArrives) {
   for (const bool reconnecting : {false, true}) {
     SCOPED_TRACE(reconnecting ? "reconnect" : "first connection");
@@ -75,20 +54,6 @@ TEST(EngineLifecycle, AStopWhileAReceiverOpensClosesItWhenItArrives) {
     EXPECT_EQ(harness.lastSnapshot().lifecycle, Lifecycle::stopped);
     EXPECT_EQ(harness.receivers.opens, reconnecting ? 2 : 1);
   }
-}
-
-TEST(EngineLifecycle, StartsAndStopsInQuickSuccessionLeaveNothingOpen) {
-  EngineHarness harness({.maintenanceInterval = 1ms});
-  std::vector<std::function<bool()>> finished;
-  for (int round = 0; round < 10; ++round) {
-    finished.push_back([started = harness.startInBackground()] { return started->has_value(); });
-    finished.push_back([stopped = harness.launch(stop)] { return stopped->has_value(); });
-  }
-  harness.waitUntil(
-      [&] { return std::all_of(finished.begin(), finished.end(), [](const auto& done) { return done(); }); });
-  EXPECT_EQ(harness.snapshot().lifecycle, Lifecycle::stopped);
-  EXPECT_EQ(harness.receivers.live, 0);
-  EXPECT_EQ(harness.start().devices.size(), 2u);
 }
 
 TEST(EngineLifecycle, AWakeDuringAReconnectReturnsAtOnceAndAWakeWhileStoppedDoesNothing) {

@@ -1,6 +1,7 @@
 #include "engine/SerialWorker.h"
 #include "engine/ShellQueue.h"
 #include "engine/SystemShellExecutor.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 #include <asio/co_spawn.hpp>
@@ -8,7 +9,9 @@
 #include <asio/io_context.hpp>
 
 #include <csignal>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -55,47 +58,34 @@ TEST(SerialWorker, RunsJobsInOrderOffTheEngineThreadAndResumesOnIt) {
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
-// Blocks "first" until "second" has run, so the two must run at the same time.
-class RendezvousExecutor : public ShellExecuting {
- public:
-  ShellResult execute(const std::string& command, const Environment&, const ShouldCancel&) override {
-    if (command == "second") {
-      secondRan_.set_value();
-      return ShellResult::exited(0);
-    }
-    return secondStarted_.wait_for(20s) == std::future_status::ready ? ShellResult::exited(0) : ShellResult::exited(1);
-  }
-
- private:
-  std::promise<void> secondRan_;
-  std::shared_future<void> secondStarted_ = secondRan_.get_future().share();
-};
-
-TEST(ShellQueue, ALaterCommandNeverWaitsForAnEarlierOneAndResultsComeBackOnTheEngine) {
-  asio::io_context engine;
-  ShellQueue queue(std::make_shared<RendezvousExecutor>());
-  std::vector<ShellResult> results;
-  const auto run = [&](const char* command) {
-    return [&, command]() -> asio::awaitable<void> {
-      const auto thread = std::this_thread::get_id();
-      results.push_back(co_await queue.run(command));
-      EXPECT_EQ(std::this_thread::get_id(), thread);
-    };
+// Each command notes its start in a file, then sleeps until it is ended.
+TEST(ShellQueue, FourCommandsRunAtOnceAFifthIsRefusedAndShuttingDownEndsThem) {
+  TemporaryDirectory directory;
+  const auto started = directory / "started";
+  const auto startedCount = [&started] {
+    std::ifstream file(started);
+    return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
   };
-  runOnEngine(engine, {run("first"), run("second")});
-  EXPECT_EQ(results, (std::vector<ShellResult>{ShellResult::exited(0), ShellResult::exited(0)}));
-}
-
-TEST(ShellQueue, AFifthCommandIsRefusedAndShuttingDownEndsTheRunningOnes) {
   asio::io_context engine;
   std::optional<ShellQueue> queue(std::in_place, std::make_shared<SystemShellExecutor>());
   std::vector<ShellResult> results;
+  const auto engineThread = std::this_thread::get_id();
   for (int press = 0; press < 5; ++press) {
     asio::co_spawn(
-        engine, [&]() -> asio::awaitable<void> { results.push_back(co_await queue->run("sleep 100")); },
+        engine,
+        [&]() -> asio::awaitable<void> {
+          results.push_back(co_await queue->run("echo >> '" + started.string() + "'; exec sleep 100"));
+          EXPECT_EQ(std::this_thread::get_id(), engineThread);
+        },
         asio::detached);
   }
-  engine.poll();
+  // None of the four waits for an earlier one to end.
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (startedCount() < 4 && std::chrono::steady_clock::now() < deadline) {
+    engine.poll();
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(startedCount(), 4);
   // Without ending the commands this would wait for them.
   queue.reset();
   engine.run();
