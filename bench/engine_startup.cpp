@@ -1,10 +1,8 @@
 // The engine against the in-process virtual desk: time from `start` to the first running snapshot
 // with devices (and the exchanges it took), at zero latency and at the default rig's latencies;
 // and the engine thread's CPU time per idle maintenance tick with two devices.
-#include "EngineCall.h"
+#include "BenchEngine.h"
 #include "engine/Engine.h"
-#include "engine/EngineThread.h"
-#include "engine/MainExecutor.h"
 #include "protocol/HIDPPTransport.h"
 #include "protocol/Receiver.h"
 #include "virtual/InProcessHidBackend.h"
@@ -84,23 +82,11 @@ struct Desk {
       });
     };
     parameters.maintenanceInterval = tick;
-    engine = Engine::create(thread.executor(), main, std::move(parameters));
+    engine = std::make_unique<bench::BenchEngine>(std::move(parameters), "bench.engine");
   }
-  ~Desk() {
-    engine->stopAndWait(20s);
-    main->drain();
-  }
-
-  template <typename Operation>
-  auto run(Operation operation) {
-    return bench::callAndWait(engine, main, std::move(operation));
-  }
-
   std::shared_ptr<Counters> counters = std::make_shared<Counters>();
   std::shared_ptr<virtualhid::VirtualWorld> world;
-  std::shared_ptr<ManualMainExecutor> main = std::make_shared<ManualMainExecutor>();
-  EngineThread thread{"bench.engine"};
-  std::shared_ptr<Engine> engine;
+  std::unique_ptr<bench::BenchEngine> engine;
 };
 
 void measureStart(bool realistic, int rounds) {
@@ -109,8 +95,8 @@ void measureStart(bool realistic, int rounds) {
   for (int round = 0; round < rounds; ++round) {
     Desk desk(realistic, 1h);
     const auto begin = std::chrono::steady_clock::now();
-    const auto snapshot =
-        desk.run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
+    const auto snapshot = desk.engine->run(
+        [](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
     const auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     if (snapshot.devices.size() != 2) std::fprintf(stderr, "unexpected device count %zu\n", snapshot.devices.size());
     millis.push_back(elapsed);
@@ -124,13 +110,13 @@ void measureStart(bool realistic, int rounds) {
 
 void measureIdleTick() {
   Desk desk(false, 10ms);
-  desk.run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
+  desk.engine->run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
   std::this_thread::sleep_for(500ms);
   const auto cpuOnEngine = [](Engine&) -> asio::awaitable<double> { co_return threadCpuSeconds(); };
   const int ticksBefore = desk.counters->pingsOfDeviceOne;
-  const double cpuBefore = desk.run(cpuOnEngine);
+  const double cpuBefore = desk.engine->run(cpuOnEngine);
   std::this_thread::sleep_for(5s);
-  const double cpuAfter = desk.run(cpuOnEngine);
+  const double cpuAfter = desk.engine->run(cpuOnEngine);
   const int ticks = desk.counters->pingsOfDeviceOne - ticksBefore;
   std::printf("idle maintenance tick, two devices: %d ticks, engine-thread CPU %.1f us per tick\n", ticks,
               (cpuAfter - cpuBefore) * 1e6 / ticks);

@@ -4,10 +4,8 @@
 // resident-memory growth over the rounds after a warm-up, and the time per round.
 //
 //   switch_soak [rounds]
-#include "EngineCall.h"
+#include "BenchEngine.h"
 #include "engine/Engine.h"
-#include "engine/EngineThread.h"
-#include "engine/MainExecutor.h"
 #include "protocol/HIDPPError.h"
 #include "protocol/HIDPPTransport.h"
 #include "protocol/Receiver.h"
@@ -64,25 +62,15 @@ struct Desk {
     // Only the rounds reconnect.
     parameters.maintenanceInterval = 1h;
     parameters.reconnectDelay = 1h;
-    engine = Engine::create(thread.executor(), main, std::move(parameters));
+    engine = std::make_unique<bench::BenchEngine>(std::move(parameters), "soak.engine");
   }
-  ~Desk() {
-    engine->stopAndWait(20s);
-    main->drain();
-  }
-
-  template <typename Operation>
-  auto run(Operation operation) {
-    return bench::callAndWait(engine, main, std::move(operation));
-  }
-
   // One switch to the second computer, the devices brought back, a reconnect. True when the
   // switch was reported and both devices are back in the picture.
   bool round() {
-    const auto report = run([](Engine& engine) { return engine.switchAll(2, SwitchReason::menu()); });
+    const auto report = engine->run([](Engine& engine) { return engine.switchAll(2, SwitchReason::menu()); });
     world->switchHost("keyboard", 1);
     world->switchHost("mouse", 1);
-    const auto back = run([](Engine& engine) -> asio::awaitable<EngineSnapshot> {
+    const auto back = engine->run([](Engine& engine) -> asio::awaitable<EngineSnapshot> {
       co_await engine.handleWake();
       co_return co_await engine.snapshot();
     });
@@ -90,9 +78,7 @@ struct Desk {
   }
 
   std::shared_ptr<virtualhid::VirtualWorld> world;
-  std::shared_ptr<ManualMainExecutor> main = std::make_shared<ManualMainExecutor>();
-  EngineThread thread{"soak.engine"};
-  std::shared_ptr<Engine> engine;
+  std::unique_ptr<bench::BenchEngine> engine;
 };
 
 }  // namespace
@@ -101,7 +87,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 10'000;
   constexpr int warmUp = 200;
   Desk desk;
-  desk.run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
+  desk.engine->run([](Engine& engine) { return engine.start(true, std::nullopt, {}, [](const EngineEvent&) {}); });
   for (int index = 0; index < warmUp; ++index) desk.round();
 
   const long before = residentKilobytes();
