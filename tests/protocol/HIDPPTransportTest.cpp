@@ -13,6 +13,10 @@ namespace {
 
 using State = HidScript::State;
 
+std::vector<Report> echo(const Report& request) { return {answerTo(request, {request[4]})}; }
+
+bool closed(const State& state) { return state.closeCount > 0; }
+
 class HIDPPTransportTest : public ::testing::Test {
  protected:
   void SetUp() override { transport->setNotificationHandler(script->notificationHandler()); }
@@ -57,15 +61,8 @@ TEST_F(HIDPPTransportTest, ErrorFramesThrowOthersFollowInArrivalOrderAndMalforme
   const auto otherFeature = padded({0x11, 0x02, 0xFF, 0x07, 0x1F, 0x02}, 20);
   script->with([&](State& state) {
     state.respond = [&](const Report&) {
-      return std::vector<Report>{event,
-                                 {},
-                                 padded({0x11, 0x02}, 64),
-                                 padded({0x10, 0x02}, 20),
-                                 padded({0x11, 0x02}, 7),
-                                 otherDevice,
-                                 padded({0x12, 0x02}, 20),
-                                 otherFeature,
-                                 padded({0x11, 0x02, 0xFF, 0x05, 0x1F, 0x05}, 20)};
+      return std::vector<Report>{event,       {},           padded({0x10, 0x02}, 20),
+                                 otherDevice, otherFeature, padded({0x11, 0x02, 0xFF, 0x05, 0x1F, 0x05}, 20)};
     };
   });
   EXPECT_EQ(exchangeError(), HIDPPError::deviceError(0x02, 0x05));
@@ -90,7 +87,7 @@ TEST_F(HIDPPTransportTest, WriteFailuresCarryTheErrnoAndLeaveTheTransportUsable)
   EXPECT_EQ(errorFrom([&] { transport->send({}); }), HIDPPError::malformedResponse());
   script->with([](State& state) {
     state.writeError = 0;
-    state.respond = [](const Report& request) { return std::vector<Report>{answerTo(request)}; };
+    state.respond = echo;
   });
   EXPECT_NO_THROW(transport->exchange(0x01, 0x00, 0x00, {}, false, 5.0));
 }
@@ -116,6 +113,53 @@ TEST_F(HIDPPTransportTest, AThrowingHandlerLosesOnlyItsOwnReport) {
   script->arrive(padded({0x10, 0x01, 0x41}, 7));
   script->arrive(padded({0x10, 0x02, 0x41}, 7));
   EXPECT_EQ(notifiedOnce(1), std::vector<Report>{padded({0x10, 0x02, 0x41}, 7)});
+}
+
+TEST_F(HIDPPTransportTest, ExchangesFromSeveralThreadsEachGetTheirOwnAnswer) {
+  script->with([](State& state) { state.respond = echo; });
+  std::vector<std::future<int>> workers;
+  for (std::uint8_t device = 1; device <= 4; ++device) {
+    workers.push_back(std::async(std::launch::async, [&, device] {
+      int answered = 0;
+      for (std::uint8_t round = 0; round < 50; ++round) {
+        const auto response = transport->exchange(device, device, round % 16, {round}, round % 2 == 0, 5.0);
+        answered += response[1] == device && response[3] >> 4 == round % 16 && response[4] == round;
+      }
+      return answered;
+    }));
+  }
+  for (auto& worker : workers) EXPECT_EQ(worker.get(), 50);
+}
+
+TEST_F(HIDPPTransportTest, StopWakesAWaitingExchangeAndNeverClosesUnderABlockedWrite) {
+  auto waiting = std::async(std::launch::async, [&] { return exchangeError(60.0); });
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.writes.size() == 1; }));
+  script->with([](State& state) { state.held = true; });
+  auto writing = std::async(std::launch::async, [&] { transport->send({0x10, 0x01}); });
+  ASSERT_TRUE(script->waitFor([](const State& state) { return state.writes.size() == 2; }));
+
+  auto stopping = std::async(std::launch::async, [&] { transport->stop(); });
+  EXPECT_EQ(stopping.wait_for(10s), std::future_status::ready) << "stop waited for a blocked write";
+  EXPECT_EQ(waiting.get(), HIDPPError::stopped());
+  EXPECT_FALSE(script->with(closed)) << "the device was closed under a write";
+  script->with([](State& state) { state.held = false; });
+  writing.get();
+  EXPECT_TRUE(script->waitFor(closed));
+}
+
+TEST_F(HIDPPTransportTest, TheHandlerMayCallBackIntoOrDestroyTheTransport) {
+  std::promise<Report> answer;
+  transport->setNotificationHandler([&](const Report&) {
+    script->with([](State& state) { state.respond = echo; });
+    auto response = transport->exchange(0x02, 0x07, 0x01, {0x33}, false, 5.0);
+    transport.reset();
+    answer.set_value(response);
+  });
+  script->arrive(padded({0x10, 0x02, 0x41}, 7));
+  auto future = answer.get_future();
+  ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(future.get()[4], 0x33);
+  EXPECT_TRUE(script->waitFor(closed));
 }
 
 }  // namespace

@@ -39,7 +39,6 @@ class HidScript {
     std::function<std::vector<Report>(const Report& written)> respond;
     int writeError = 0;
     bool held = false;  // writes and reads stay inside the device while set
-    bool reading = false;
     std::deque<HidRead> inputs;
     std::vector<Report> writes;
     std::vector<Report> notified;  // what notificationHandler() received
@@ -66,10 +65,7 @@ class HidScript {
 
   HidRead read(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    state_.reading = true;
-    changed_.notify_all();
     changed_.wait(lock, [&] { return !state_.held; });
-    state_.reading = false;
     if (!changed_.wait_for(lock, timeout, [&] { return !state_.inputs.empty(); })) return {};
     auto next = std::move(state_.inputs.front());
     state_.inputs.pop_front();

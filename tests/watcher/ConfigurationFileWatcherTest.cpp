@@ -72,16 +72,9 @@ TEST_F(WatcherTest, WritesAndRenameOverSavesOfTheFileOrItsSymlinkTargetAreSeenOn
   EXPECT_TRUE(staysQuiet());
   saveByRename(target, "saved by rename");
   EXPECT_TRUE(oneMoreChange());
-  saveByRename(target, "saved again");
-  EXPECT_TRUE(oneMoreChange());
-  writeFile(directory / "dotfiles" / "other.json", "other");
-  fs::remove(file);
-  fs::create_symlink(directory / "dotfiles" / "other.json", file);
-  EXPECT_TRUE(oneMoreChange());
-  EXPECT_TRUE(staysQuiet());
 }
 
-TEST_F(WatcherTest, BurstsAndUnchangedSavesDoNotReloadTwice) {
+TEST_F(WatcherTest, BurstsReloadOnceAndUnchangedSavesOrAStoppedWatcherNotAtAll) {
   // A debounce far longer than the pauses between the writes of the burst.
   startWatching(1s);
   for (const auto* contents : {"b", "c", "d", "e"}) {
@@ -93,6 +86,13 @@ TEST_F(WatcherTest, BurstsAndUnchangedSavesDoNotReloadTwice) {
   fs::last_write_time(file, fs::file_time_type::clock::now());
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_TRUE(staysQuiet(2s));
+
+  // A change already waiting out the debounce is dropped by stopping.
+  writeFile(file, "f");
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  watcher->stop();
+  writeFile(file, "g");
+  EXPECT_TRUE(staysQuiet());
 }
 
 TEST_F(WatcherTest, FollowsTheFileIntoDirectoriesCreatedLaterAndOutOfDeletedOnes) {
@@ -109,30 +109,6 @@ TEST_F(WatcherTest, FollowsTheFileIntoDirectoriesCreatedLaterAndOutOfDeletedOnes
   fs::create_directories(file.parent_path());
   writeFile(file, "{}");
   EXPECT_TRUE(oneMoreChange());
-}
-
-TEST_F(WatcherTest, AStoppedWatcherStaysQuietAndTheActionMayDestroyTheWatcher) {
-  startWatching(1s);
-  writeFile(file, "2");
-  QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  watcher->stop();
-  EXPECT_FALSE(watcher->isRunning());
-  writeFile(file, "3");
-  EXPECT_TRUE(staysQuiet());
-
-  watcher = std::make_unique<ConfigurationFileWatcher>(
-      file.string(),
-      [this] {
-        ++changes;
-        watcher.reset();
-      },
-      debounce);
-  watcher->start();
-  writeFile(file, "4");
-  EXPECT_TRUE(oneMoreChange());
-  EXPECT_EQ(watcher, nullptr);
-  writeFile(file, "5");
-  EXPECT_TRUE(staysQuiet());
 }
 
 }  // namespace
