@@ -1,21 +1,10 @@
 #include "cli/CLI.h"
-#include "cli/CommandResult.h"
 #include "protocol/HIDPPError.h"
 #include "support/VirtualDesk.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
-namespace flitbar {
-
-// Readable failures for command results.
-inline void PrintTo(const CommandResult& result, std::ostream* out) {
-  *out << "status " << result.status << ", out \"" << result.standardOutput << "\", err \"" << result.standardError
-       << "\"";
-}
-
-namespace testing {
+namespace flitbar::testing {
 namespace {
 
 TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
@@ -38,17 +27,18 @@ TEST(DiagnosticCommands, InventoryListsEveryControlWithItsStates) {
 TEST(DiagnosticCommands, FailuresEndWithAnErrorLineAndStatusOne) {
   VirtualDesk desk;
   desk.world->setFeatureError("mouse", 0x1B04, 0x05);
-  EXPECT_EQ(CLI::run({"restore"}, desk.environment()),
-            (CommandResult{1,
-                           "device 1 (MX Keys S): released 0, already released 4\n"
-                           "device 2 (MX Master 3S): released 0, already released 0, failed 1 [could not enumerate "
-                           "controls: " +
-                               HIDPPError::deviceError(2, 0x05).description() + "]\n",
-                           "error: one or more controls could not be released\n"}));
-  EXPECT_EQ(CLI::run({"watch"}, VirtualDesk("no-change-host.json").environment()),
-            (CommandResult{1, "", "error: no 0x1B04\n"}));
+  const auto restore = CLI::run({"restore"}, desk.environment());
+  EXPECT_EQ(restore.status, 1);
+  EXPECT_EQ(restore.standardOutput,
+            "device 1 (MX Keys S): released 0, already released 4\n"
+            "device 2 (MX Master 3S): released 0, already released 0, failed 1 [could not enumerate controls: " +
+                HIDPPError::deviceError(2, 0x05).description() + "]\n");
+  EXPECT_EQ(restore.standardError, "error: one or more controls could not be released\n");
+
+  const auto watch = CLI::run({"watch"}, VirtualDesk("no-change-host.json").environment());
+  EXPECT_EQ(watch.status, 1);
+  EXPECT_EQ(watch.standardError, "error: no 0x1B04\n");
 }
 
 }  // namespace
-}  // namespace testing
-}  // namespace flitbar
+}  // namespace flitbar::testing

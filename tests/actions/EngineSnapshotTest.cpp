@@ -1,4 +1,4 @@
-#include "engine/EngineSnapshot.h"
+#include "engine/Engine.h"
 #include "support/Builders.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +24,21 @@ TEST(EngineSnapshot, OnlyChangeHostDevicesVoteForHostCountAndThisHost) {
     EXPECT_EQ(snapshot.hostCount(), hostCount) << devices.size();
     EXPECT_EQ(snapshot.thisHost(), thisHost) << devices.size();
   }
+}
+
+// The tray keeps showing a reconnected device's battery until it is read again.
+TEST(Engine, BatteriesCarryOverByUnitIdOnly) {
+  auto known = device(1, 3, 0, "AA");
+  known.battery = DeviceBattery{80, false};
+  auto anonymous = device(2);
+  anonymous.battery = DeviceBattery{55, false};
+  auto fresh = device(5, 3, 0, "AA");
+  fresh.battery = DeviceBattery{10, false};
+  const auto carried = Engine::carryingBatteries({known, anonymous}, {device(3, 3, 0, "AA"), fresh, device(2)});
+  ASSERT_EQ(carried.size(), 3u);
+  EXPECT_EQ(carried[0].battery, known.battery) << "carried to the unit's new slot";
+  EXPECT_EQ(carried[1].battery, fresh.battery) << "a fresh reading wins";
+  EXPECT_EQ(carried[2].battery, std::nullopt) << "no unit id, nothing to match by";
 }
 
 }  // namespace

@@ -32,18 +32,12 @@ TEST_F(KilledEngine, RestoreTheNextRunOrADroppedEngineHandsBackWhatWasLeftDivert
   killWhileDiverting();
   const ProcessOutcome restore = runProcess(FLITBAR_EXECUTABLE, {"restore"}, environment());
   EXPECT_EQ(restore.status, 0) << restore.standardError;
-  EXPECT_EQ(restore.standardOutput,
-            "device 1 (MX Keys S): released 0, already released 4\n"
-            "device 2 (MX Master 3S): released 1, already released 6\n");
   EXPECT_TRUE(divertedMouseControls().empty());
   EXPECT_FALSE(std::filesystem::exists(journal()));
 
   killWhileDiverting();
   const ProcessOutcome clean = runProcess(FLITBAR_ENGINE_CHILD, {"cycle"}, environment());
   EXPECT_EQ(clean.status, 0) << clean.standardError;
-  EXPECT_NE(clean.standardError.find("device 2, cid 196: handed back what an earlier run left diverted"),
-            std::string::npos)
-      << clean.standardError;
   EXPECT_TRUE(divertedMouseControls().empty());
   EXPECT_FALSE(std::filesystem::exists(journal()));
 
