@@ -1,8 +1,5 @@
-#include "engine/ControlInventory.h"
 #include "engine/DefaultBindings.h"
 #include "support/Builders.h"
-
-#include "ScriptedReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -37,12 +34,10 @@ TEST(DefaultBindings, TheDestinationIsAValidVisibleOtherHost) {
   for (const auto& [thisHost, count, preferred, hidden, expected] : std::vector<Case>{
            {1, 2, std::nullopt, {}, 2},
            {1, 2, std::nullopt, {2}, std::nullopt},
-           {2, 3, 2, {}, 1},  // the preference is this host
-           {1, 3, 3, {}, 3},
+           {2, 3, 2, {}, 1},   // the preference is this host
            {1, 2, 3, {}, 2},   // beyond the host count
            {1, 3, 3, {3}, 2},  // hidden preference
            {std::nullopt, 3, 3, {}, 3},
-           {std::nullopt, 3, std::nullopt, {}, std::nullopt},
            {1, 1, 1, {}, std::nullopt},
        }) {
     EXPECT_EQ(DefaultBindings::destination(thisHost, count, preferred, hidden), expected)
@@ -80,8 +75,7 @@ TEST(DefaultBindings, PlansEasySwitchKeysForVisibleReachableHostsAndOneSpareButt
             {},
             {0xD1, 0x53, 0xC4}},
            {{mouse}, {{2, controls({0xC4})}}, std::nullopt, {}, {}},  // no destination, no spare button
-           {{plain}, {{3, easySwitch}}, 2, {}, {}},
-           {{twoHostKeys}, {}, 2, {}, {}},  // no inventory
+           {{plain}, {{3, easySwitch}}, 2, {}, {}},                   // no controls feature
        }) {
     EXPECT_EQ(cids(DefaultBindings::plan(devices, inventory, destination, hidden)), planned)
         << devices.size() << " devices, destination " << int(destination.value_or(0));
@@ -89,22 +83,6 @@ TEST(DefaultBindings, PlansEasySwitchKeysForVisibleReachableHostsAndOneSpareButt
   const auto plan = DefaultBindings::plan({mouse, keys}, {{1, easySwitch}, {2, controls({0xC4})}}, 2, {2});
   EXPECT_EQ(plan.at(1), (Binding{1, 0xD3, "AA:BB", "Keys Easy-Switch 3", 3, std::nullopt}));
   EXPECT_EQ(plan.at(2), (Binding{2, 0xC4, std::nullopt, "Mouse top button", 2, std::nullopt}));
-}
-
-TEST(ControlInventory, ReadsWhatItCanAndNothingWithoutACountOrTheFeature) {
-  ScriptedReceiver receiver;
-  receiver.devices[2] = {{.cid = 0x50, .capabilities = 0x01}, {.cid = 0x53}, {.cid = 0xC4}};
-  receiver.malformedInfo.insert({2, 1});
-  auto mouse = device(2);
-  EXPECT_EQ(ControlInventory::read(receiver, mouse),
-            (std::vector<ControlInfo>{{0x50, 0x0100, 0x01}, {0xC4, 0x0102, 0x20}}));
-  receiver.silent.insert(2);
-  EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
-  receiver.silent.clear();
-  mouse.reprogFeature.reset();
-  EXPECT_EQ(ControlInventory::read(receiver, mouse), std::vector<ControlInfo>{});
-  EXPECT_EQ(ControlInventory::cacheKey(named(device(2, 3, 0, "AA:BB"), "MX")), "unit:AA:BB");
-  EXPECT_EQ(ControlInventory::cacheKey(named(device(2), "MX")), "slot:2:MX");
 }
 
 }  // namespace

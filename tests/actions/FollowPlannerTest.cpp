@@ -28,12 +28,6 @@ TEST(FollowPlanner, TheStayersFollowToTheHostAfterTheLeadersRememberedOne) {
   for (const auto& [previous, present, memory, plan] : std::vector<Case>{
            {{keyboard, mouse}, {keyboard}, {{2, {0, 3, "M"}}}, FollowPlan{2, {"M"}, keyboardFollows}},
            {{keyboard, mouse}, {keyboard}, {{2, {2, 3, "M"}}}, FollowPlan{1, {"M"}, keyboardFollows}},  // wraps
-           {{keyboard, mouse}, {keyboard}, {{2, {1, 2, "M"}}}, FollowPlan{1, {"M"}, keyboardFollows}},
-           // Agreeing leaders share one plan, named in the previous order.
-           {{keyboard, mouse, trackball},
-            {keyboard},
-            {{3, {0, 3, "Ball"}}, {2, {0, 3, "Mouse"}}},
-            FollowPlan{2, {"Mouse", "Ball"}, keyboardFollows}},
            // A follower already on the destination is still sent.
            {{keyboardOnTwo, mouse}, {keyboardOnTwo}, {{2, {0, 3, "M"}}}, FollowPlan{2, {"M"}, keyboardFollows}},
            // Leaders that disagree, no memory, a memory that cannot be right, nothing departed.

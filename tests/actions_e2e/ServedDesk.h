@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 
 #include <csignal>
-#include <optional>
 
 namespace flitbar::testing {
 
@@ -16,18 +15,7 @@ namespace flitbar::testing {
 // their state there.
 class ServedDesk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    server.emplace(
-        FLITBAR_VIRTUAL_RECEIVER,
-        std::vector<std::string>{"serve", "--rig", std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json",
-                                 "--dir", directory.path().string()});
-    ASSERT_TRUE(server->waitForOutput("serving 3 computers", std::chrono::seconds(20)));
-  }
-
-  void TearDown() override {
-    server->signal(SIGTERM);
-    server->wait(std::chrono::seconds(20));
-  }
+  void SetUp() override { ASSERT_TRUE(server.waitForOutput("serving 3 computers", std::chrono::seconds(20))); }
 
   std::map<std::string, std::string> environment() const {
     return {{"FLITBAR_VIRTUAL_HID", (directory / "host1").string()},
@@ -51,7 +39,9 @@ class ServedDesk : public ::testing::Test {
   }
 
   TemporaryDirectory directory;
-  std::optional<RunningProcess> server;
+  RunningProcess server{FLITBAR_VIRTUAL_RECEIVER,
+                        {"serve", "--rig", std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/default.json", "--dir",
+                         directory.path().string()}};
 };
 
 }  // namespace flitbar::testing

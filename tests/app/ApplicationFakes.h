@@ -15,6 +15,7 @@ struct FakeEngine : ApplicationEngine {
   EventHandler handler;
   std::vector<Done<std::optional<WheelDiversion>>> probes;
   std::vector<std::pair<std::uint8_t, Done<std::optional<SwitchReport>>>> switches;
+  int rescues = 0;
 
   void start(bool, std::optional<std::uint8_t>, std::set<int>, EventHandler events) override { handler = events; }
   bool stopAndWait(std::chrono::duration<double>) override { return true; }
@@ -23,7 +24,7 @@ struct FakeEngine : ApplicationEngine {
     switches.emplace_back(host, std::move(done));
   }
   void divertedWheel(Done<std::optional<WheelDiversion>> done) override { probes.push_back(std::move(done)); }
-  void rescueWheel(Done<bool>) override {}
+  void rescueWheel(Done<bool>) override { ++rescues; }
   void setDestinationHost(std::optional<std::uint8_t>) override {}
   void setHiddenHosts(std::set<int>) override {}
   void setAutoSwitchBoth(bool) override {}
@@ -34,12 +35,11 @@ struct FakeEngine : ApplicationEngine {
 // A notification centre that grants authorization and keeps every request.
 struct RecordingCenter : UserNotificationDelivering {
   std::vector<NotificationRequest> requests;
-  std::optional<std::string> failure;
 
   void requestAuthorization(AuthorizationCompletion done) override { done(true, std::nullopt); }
   void add(const NotificationRequest& request, Completion done) override {
     requests.push_back(request);
-    done(failure);
+    done(std::nullopt);
   }
 };
 

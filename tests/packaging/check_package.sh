@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Debian package: lintian, its contents, the desktop entry and AppStream validators,
-# the man page and completions against the commands the binary offers, doctor's bundle check and a
-# trial against the packaged virtual receiver, all from the unpacked tree.
+# the man page and completions against the commands the binary offers and a trial against the
+# packaged virtual receiver, all from the unpacked tree.
 set -uo pipefail
 deb=$1
 work=$(mktemp -d) server=""
@@ -36,23 +36,15 @@ commands=$("$usr/bin/flitbar" help | awk 'NR > 2 && /^  [a-z]/ {print $1}' | wor
 man_page="$usr/share/man/man1/flitbar.1.gz"
 warnings=$(MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null) || fail "man cannot render flitbar.1"
 [ -z "$warnings" ] || fail "man page warnings: $warnings"
-rendered=$(MANWIDTH=80 man -l "$man_page" 2>/dev/null | col -b)
-for section in COMMANDS "EXIT STATUS" ENVIRONMENT FILES "BINDINGS FILE" FLITBAR_CONFIG_PATH FLITBAR_VIRTUAL_HID; do
-  grep -q "^ *$section" <<<"$rendered" || fail "man page lacks $section"
-done
 completed=$(bash -c 'source "$1"; COMP_WORDS=(flitbar ""); COMP_CWORD=1; _flitbar; printf "%s\n" "${COMPREPLY[@]}"' \
   _ "$usr/share/bash-completion/completions/flitbar" | words)
 [ "$completed" = "$commands" ] || fail "bash completes [$completed], help lists [$commands]"
 zsh -n "$usr/share/zsh/vendor-completions/_flitbar" || fail "zsh completion does not parse"
 for command in $commands; do
-  grep -Eq "^ {7}$command([ ,]|$)" <<<"$rendered" || fail "man page does not describe $command"
   grep -q "'$command:" "$usr/share/zsh/vendor-completions/_flitbar" || fail "zsh does not complete $command"
 done
 
 printf '{"bindings": []}' >"$work/bindings.json"
-doctor=$(FLITBAR_CONFIG_PATH="$work/bindings.json" "$usr/bin/flitbar" doctor) || fail "doctor failed: $doctor"
-grep -qx "✓ bundle identifier is $id" <<<"$doctor" || fail "doctor's bundle check: $doctor"
-
 "$usr/bin/flitbar-virtual-receiver" serve --rig "$usr/share/flitbar/rigs/default.json" --dir "$work/world" \
   >"$work/served" & server=$!
 for _ in $(seq 300); do grep -q '^serving' "$work/served" && break; sleep 0.1; done

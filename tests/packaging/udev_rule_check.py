@@ -14,21 +14,15 @@ USB = "/devices/pci0000:00/0000:00:14.0/usb1/"
 # (what, device path, relative ones below the USB host controller, granted)
 DEVICES = [
     ("Unifying receiver, HID++ node", "1-2/1-2:1.2/0003:046D:C52B.0003/hidraw/hidraw2", True),
-    ("second Unifying receiver behind a hub", "1-4/1-4.3/1-4.3:1.2/0003:046D:C532.001F/hidraw/hidraw11", True),
     ("Bolt receiver, HID++ node", "1-1/1-1:1.2/0003:046D:C548.0006/hidraw/hidraw5", True),
     ("nano receiver, HID++ node", "1-3/1-3:1.1/0003:046D:C534.0009/hidraw/hidraw7", True),
-    ("nano mouse receiver, HID++ node", "1-3/1-3:1.1/0003:046D:C52F.000A/hidraw/hidraw8", True),
     ("keyboard paired to a Unifying receiver", "1-2/1-2:1.2/0003:046D:C52B.0003/0003:046D:4023.0004/hidraw/hidraw3", False),
     ("keyboard paired to a Bolt receiver", "1-1/1-1:1.2/0003:046D:C548.0006/0003:046D:B378.0007/hidraw/hidraw6", False),
-    ("keyboard paired to a nano receiver", "1-3/1-3:1.1/0003:046D:C534.0009/0003:046D:4051.000B/hidraw/hidraw9", False),
     ("Unifying receiver, keyboard interface", "1-2/1-2:1.0/0003:046D:C52B.0001/hidraw/hidraw0", False),
-    ("Bolt receiver, keyboard interface", "1-1/1-1:1.0/0003:046D:C548.0004/hidraw/hidraw3", False),
     ("Bolt receiver, mouse interface", "1-1/1-1:1.1/0003:046D:C548.0005/hidraw/hidraw4", False),
     ("nano receiver, keyboard interface", "1-3/1-3:1.0/0003:046D:C534.0008/hidraw/hidraw6", False),
     ("Logitech wired keyboard", "1-5/1-5:1.2/0003:046D:C33C.000C/hidraw/hidraw10", False),
-    ("Logitech gaming receiver", "1-5/1-5:1.2/0003:046D:C539.000D/hidraw/hidraw12", False),
     ("Logitech mouse over Bluetooth", "/devices/virtual/misc/uhid/0005:046D:B034.000E/hidraw/hidraw13", False),
-    ("another vendor's keyboard", "1-6/1-6:1.2/0003:045E:07A5.0010/hidraw/hidraw14", False),
 ]
 
 

@@ -76,7 +76,6 @@ class ScriptedTransport : public HIDPPTransporting {
   std::size_t count(const WireRequest& request) const {
     return static_cast<std::size_t>(std::count(exchanges_.begin(), exchanges_.end(), normalised(request)));
   }
-  const std::vector<WireRequest>& exchanges() const { return exchanges_; }
   const std::vector<Report>& sent() const { return sent_; }
   int stopCalls() const { return stopCalls_; }
 

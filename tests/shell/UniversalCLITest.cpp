@@ -7,14 +7,6 @@ namespace {
 
 const AppIdentity identity = AppIdentity::running(MainBundle{});
 
-TEST(UniversalCLI, HelpAlignsEverySummaryTwoCharactersAfterTheWidestCommand) {
-  const auto text = UniversalCLI::help(identity, {{"\u00e9t\u00e9-xxxxx", "wide"}, {"go", "short"}});
-  EXPECT_TRUE(text.starts_with("flitbar \u2014 " + identity.tagline + "\n\n")) << text;
-  EXPECT_NE(text.find("\n  version    print the bundled product version\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\n  \u00e9t\u00e9-xxxxx  wide\n  go         short\n"), std::string::npos) << text;
-  EXPECT_TRUE(text.ends_with("\nWith no arguments, launches the menubar app.\n")) << text;
-}
-
 TEST(UniversalCLI, DoctorPrintsBundleThenViolationsThenProductChecks) {
   auto broken = identity;
   broken.version = "1.2";

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "support/QtTestApplication.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
-#include <QElapsedTimer>
 
 #include <mutex>
 #include <vector>
@@ -23,10 +24,7 @@ inline void ensureQtApplication() {
 // Runs the event loop, which also serves the fake peers, until `done` holds or `limit` passes.
 template <typename Predicate>
 bool eventually(Predicate done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < limit.count()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
+  return test::waitUntil(done, static_cast<int>(limit.count()));
 }
 
 // A connection of its own to the bus at `address`: Qt reuses connections by name, and every test

@@ -12,10 +12,7 @@ class FakeRunningApplications : public RunningApplications {
  public:
   std::map<std::string, std::vector<int>> running;
 
-  std::vector<int> processIds(const std::string& bundleIdentifier) override {
-    const auto found = running.find(bundleIdentifier);
-    return found == running.end() ? std::vector<int>{} : found->second;
-  }
+  std::vector<int> processIds(const std::string& bundleIdentifier) override { return running[bundleIdentifier]; }
 };
 
 // A fixed process list.

@@ -24,8 +24,6 @@ class PrivateBus {
     daemon_->signal(SIGTERM);
     daemon_->wait(std::chrono::seconds(10));
   }
-  PrivateBus(const PrivateBus&) = delete;
-  PrivateBus& operator=(const PrivateBus&) = delete;
 
   const std::string& address() const { return address_; }
 

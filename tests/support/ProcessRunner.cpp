@@ -87,9 +87,4 @@ ProcessOutcome RunningProcess::wait(std::chrono::milliseconds limit) {
   return outcome;
 }
 
-ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& environment) {
-  return RunningProcess(executable, arguments, environment).wait();
-}
-
 }  // namespace flitbar::testing

@@ -16,11 +16,6 @@ struct ProcessOutcome {
   std::string standardError;
 };
 
-// Runs an executable with arguments and extra environment, capturing both output streams.
-// The process is killed when it outlives 30 seconds.
-ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& environment = {});
-
 // A started process writing its output to files of its own, so a descendant that inherits them
 // can never hold the test up.
 class RunningProcess {
@@ -28,8 +23,6 @@ class RunningProcess {
   RunningProcess(const std::string& executable, const std::vector<std::string>& arguments,
                  const std::map<std::string, std::string>& environment = {});
   ~RunningProcess();
-  RunningProcess(const RunningProcess&) = delete;
-  RunningProcess& operator=(const RunningProcess&) = delete;
 
   void signal(int signalNumber) const;
   // Polls standard output until `text` appears or `limit` passes; true when it appeared.
@@ -45,5 +38,12 @@ class RunningProcess {
   int pid_ = -1;
   std::optional<int> waitStatus_;
 };
+
+// Runs an executable with arguments and extra environment, capturing both output streams.
+// The process is killed when it outlives 30 seconds.
+inline ProcessOutcome runProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                                 const std::map<std::string, std::string>& environment = {}) {
+  return RunningProcess(executable, arguments, environment).wait();
+}
 
 }  // namespace flitbar::testing

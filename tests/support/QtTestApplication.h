@@ -20,11 +20,8 @@ inline QApplication& qtApplication() {
 inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000) {
   QElapsedTimer clock;
   clock.start();
-  while (!condition()) {
-    if (clock.elapsed() > milliseconds) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+  while (!condition() && clock.elapsed() <= milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return condition();
 }
 
 }  // namespace flitbar::test

@@ -10,8 +10,8 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace flitbar::testing {
@@ -35,13 +35,10 @@ class VirtualDesk {
     return Receiver::openFirstResponding(
         backend, [](std::unique_ptr<HidDevice> device) { return std::make_shared<HIDPPTransport>(std::move(device)); });
   }
-  std::function<OpenedReceiver()> opener(const std::string& computer = "host1") const {
-    return [desk = *this, computer] { return desk.open(computer); };
-  }
-
   // A command-line environment on `computer` with no tray application running.
   CLIEnvironment environment(const std::string& computer = "host1") const {
-    return {opener(computer), [] { return false; }, [](std::uint8_t) { return false; }};
+    return {[desk = *this, computer] { return desk.open(computer); }, [] { return false; },
+            [](std::uint8_t) { return false; }};
   }
 
   // One device as the model holds it ("keyboard", "mouse").
@@ -53,14 +50,12 @@ class VirtualDesk {
     return nullptr;
   }
   std::string computerOf(const std::string& id) const { return device(id).at("computer"); }
-  nlohmann::json control(const std::string& id, std::uint16_t cid) const {
+  bool diverted(const std::string& id, std::uint16_t cid) const {
     const auto found = device(id);
-    for (const auto& control : found.at("controls")) {
-      if (control.at("cid") == fmt::format("0x{:04X}", cid)) return control;
-    }
-    return nullptr;
+    for (const auto& control : found.at("controls"))
+      if (control.at("cid") == fmt::format("0x{:04X}", cid)) return control.at("diverted");
+    throw std::out_of_range("no such control");
   }
-  bool diverted(const std::string& id, std::uint16_t cid) const { return control(id, cid).at("diverted"); }
   void click(const std::string& id, std::uint16_t cid) const {
     world->press(id, cid);
     world->release(id, cid);

@@ -20,10 +20,9 @@ inline std::string rigPath(const std::string& name) {
   return std::string(FLITBAR_SOURCE_DIR) + "/src/virtual/rigs/" + name;
 }
 
-// A rig file of src/virtual/rigs, or the rig itself as JSON, with every delay at zero.
-inline VirtualRig loadRig(const std::string& rig) {
-  auto loaded =
-      rig.starts_with("{") ? VirtualRig::fromJson(nlohmann::json::parse(rig)) : VirtualRig::load(rigPath(rig));
+// A rig file of src/virtual/rigs with every delay at zero.
+inline VirtualRig loadRig(const std::string& file) {
+  auto loaded = VirtualRig::load(rigPath(file));
   loaded.timing = RigTiming{0, 0, 0, 0};
   return loaded;
 }
