@@ -76,7 +76,7 @@ TEST(EngineOnDesk, AReconnectFindingTheMouseInAnotherSlotStillDivertedHandsItBac
   EXPECT_FALSE(moved.diverted("mouse", 0xC4));
 }
 
-// Each press of the thumb button starts a command that notes its process and sleeps until ended.
+// Each press of the back button starts a command that notes its process and sleeps until ended.
 TEST(EngineOnDesk, CommandBindingsReportFailuresRunFourAtOnceEndWithTheStopAndStayDivertedWhenForgotten) {
   EngineHarness harness({.maintenanceInterval = 1ms});
   const auto& desk = harness.desk;
