@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 
 namespace flitbar::testing {
 namespace {
@@ -20,9 +21,7 @@ Planned planned(const EngineSnapshot& snapshot) {
 TEST(EngineOnDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKeyMovesBothDevices) {
   EngineHarness harness;
   const auto& desk = harness.desk;
-  const auto running = harness.start();
-  EXPECT_EQ(running.bindingSource, BindingSource::automatic);
-  EXPECT_EQ(planned(running), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 2}}));
+  EXPECT_EQ(planned(harness.start()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 2}}));
   for (const std::uint16_t cid : {0xD1, 0xD2, 0xD3}) EXPECT_TRUE(desk.diverted("keyboard", cid)) << cid;
   EXPECT_TRUE(desk.diverted("mouse", 0xC4));
   EXPECT_FALSE(desk.diverted("mouse", 0xC3));
@@ -39,39 +38,24 @@ TEST(EngineOnDesk, AutomaticBindingsDivertTheEasySwitchKeysAndTheTopButtonAndAKe
   EXPECT_EQ(desk.computerOf("mouse"), "host2");
 }
 
-TEST(EngineOnDesk, ChangedDestinationOrHiddenHostsReplanTheBindingsOnTheDevicesAndOneStopHandsAllBack) {
+// The mouse's control list fails to read at the start, so its top button gets no binding yet.
+TEST(EngineOnDesk, ReplanningReadsAFailedInventoryAgainReachesTheDevicesAndAStopHandsAllBack) {
   EngineHarness harness;
   const auto& desk = harness.desk;
-  harness.start();
+  desk.world->setFeatureError("mouse", 0x1B04, 0x05);
+  EXPECT_EQ(planned(harness.start()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}}));
+  desk.world->setFeatureError("mouse", 0x1B04, std::nullopt);
   harness.run([](Engine& engine) { return engine.setDestinationHost(3); });
   EXPECT_EQ(planned(harness.snapshot()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}, {0xC4, 3}}));
+  EXPECT_TRUE(desk.diverted("mouse", 0xC4));
   harness.run([](Engine& engine) { return engine.setHiddenHosts({2}); });
   EXPECT_EQ(planned(harness.snapshot()), (Planned{{0xD1, 1}, {0xD3, 3}, {0xC4, 3}}));
   EXPECT_FALSE(desk.diverted("keyboard", 0xD2)) << "a key no binding wants any more is given back";
-  harness.run([](Engine& engine) { return engine.setHiddenHosts({}); });
-  EXPECT_TRUE(desk.diverted("keyboard", 0xD2));
 
   harness.stop();
-  harness.stop();
-  for (const std::uint16_t cid : {0xD1, 0xD2, 0xD3}) EXPECT_FALSE(desk.diverted("keyboard", cid)) << cid;
+  for (const std::uint16_t cid : {0xD1, 0xD3}) EXPECT_FALSE(desk.diverted("keyboard", cid)) << cid;
   EXPECT_FALSE(desk.diverted("mouse", 0xC4));
-  const auto published = harness.eventsOf<EngineSnapshot>();
-  EXPECT_TRUE(published.back().devices.empty());
-  EXPECT_EQ(std::count_if(published.begin(), published.end(),
-                          [](const EngineSnapshot& snapshot) {
-                            return snapshot.lifecycle == EngineSnapshot::Lifecycle::stopped;
-                          }),
-            1)
-      << "a second stop publishes nothing";
-}
-
-TEST(EngineOnDesk, AnInventoryThatFailedToReadIsReadAgainNextTime) {
-  EngineHarness harness;
-  harness.desk.world->setFeatureError("mouse", 0x1B04, 0x05);
-  EXPECT_EQ(planned(harness.start()), (Planned{{0xD1, 1}, {0xD2, 2}, {0xD3, 3}}));
-  harness.desk.world->setFeatureError("mouse", 0x1B04, std::nullopt);
-  harness.run([](Engine& engine) { return engine.setHiddenHosts({}); });
-  EXPECT_TRUE(harness.desk.diverted("mouse", 0xC4));
+  EXPECT_TRUE(harness.lastSnapshot().devices.empty());
 }
 
 TEST(EngineOnDesk, AReconnectFindingTheMouseInAnotherSlotStillDivertedHandsItBackThere) {
@@ -92,38 +76,41 @@ TEST(EngineOnDesk, AReconnectFindingTheMouseInAnotherSlotStillDivertedHandsItBac
   EXPECT_FALSE(moved.diverted("mouse", 0xC4));
 }
 
-TEST(EngineOnDesk, CommandBindingsRunReportFailuresEndWithTheStopAndStayDivertedWhenTheDeviceForgets) {
+// Each press of the back button starts a command that notes its process and sleeps until ended.
+TEST(EngineOnDesk, CommandBindingsReportFailuresRunFourAtOnceEndWithTheStopAndStayDivertedWhenForgotten) {
   EngineHarness harness({.maintenanceInterval = 1ms});
   const auto& desk = harness.desk;
-  const auto pressed = harness.directory / "pressed";
   const auto running = harness.directory / "running";
-  harness.writeBindings(
-      {{{"device", 2}, {"cid", 0xC4}, {"command", "touch '" + pressed.string() + "'"}},
-       {{"device", 2}, {"cid", 0xC3}, {"command", "exit 3"}, {"name", "Fail"}},
-       {{"device", 2}, {"cid", 0x53}, {"command", "echo $$ > '" + running.string() + "'; exec sleep 100"}}});
+  harness.writeBindings({{{"device", 2}, {"cid", 0xC3}, {"command", "exit 3"}, {"name", "Fail"}},
+                         {{"device", 2},
+                          {"cid", 0x53},
+                          {"command", "echo $$ >> '" + running.string() + "'; exec sleep 100"},
+                          {"name", "Hold"}}});
   ASSERT_EQ(harness.start().bindingSource, BindingSource::manual);
   EXPECT_FALSE(desk.diverted("keyboard", 0xD2));
-
-  desk.click("mouse", 0xC4);
-  harness.waitUntil([&] { return std::filesystem::exists(pressed); });
-  desk.click("mouse", 0xC3);
-  harness.waitUntil([&] { return !harness.eventsOf<EngineEvent::ActionFailed>().empty(); });
-  EXPECT_EQ(harness.eventsOf<EngineEvent::ActionFailed>(),
-            (std::vector<EngineEvent::ActionFailed>{{"Fail", "exited with status 3"}}));
 
   // The link drops and comes back: the device forgot the diversion, the next rounds restore it.
   desk.world->setAwake("mouse", false);
   desk.world->setAwake("mouse", true);
-  harness.waitUntil(
-      [&] { return desk.diverted("mouse", 0xC4) && desk.diverted("mouse", 0xC3) && desk.diverted("mouse", 0x53); });
+  harness.waitUntil([&] { return desk.diverted("mouse", 0xC3) && desk.diverted("mouse", 0x53); });
 
-  desk.click("mouse", 0x53);
-  harness.waitUntil([&] { return std::filesystem::exists(running) && std::filesystem::file_size(running) > 0; });
-  pid_t command = 0;
-  std::ifstream(running) >> command;
-  ASSERT_GT(command, 0);
+  desk.click("mouse", 0xC3);
+  harness.waitUntil([&] { return harness.eventsOf<EngineEvent::ActionFailed>().size() == 1; });
+  for (int press = 0; press < 5; ++press) desk.click("mouse", 0x53);
+  harness.waitUntil([&] { return harness.eventsOf<EngineEvent::ActionFailed>().size() == 2; });
+  EXPECT_EQ(harness.eventsOf<EngineEvent::ActionFailed>(),
+            (std::vector<EngineEvent::ActionFailed>{{"Fail", "exited with status 3"},
+                                                    {"Hold", "could not launch: four commands are already running"}}));
+  std::vector<pid_t> commands;
+  harness.waitUntil([&] {
+    std::ifstream file(running);
+    commands.assign(std::istream_iterator<pid_t>(file), std::istream_iterator<pid_t>());
+    return commands.size() == 4;
+  });
   harness.stop();
-  harness.waitUntil([&] { return ::kill(command, 0) != 0; });
+  harness.waitUntil([&] {
+    return std::none_of(commands.begin(), commands.end(), [](pid_t command) { return ::kill(command, 0) == 0; });
+  });
 }
 
 TEST(EngineOnDesk, AReloadAdoptsTheFileReleasingWhatTheOldBindingsHeldOrReconnects) {
@@ -131,10 +118,7 @@ TEST(EngineOnDesk, AReloadAdoptsTheFileReleasingWhatTheOldBindingsHeldOrReconnec
   harness.start();
   harness.writeBindings({{{"device", 2}, {"cid", 195}, {"switchToHost", 3}}});
   harness.run([](Engine& engine) { return engine.reload(); });
-  const auto reloaded = harness.snapshot();
-  EXPECT_EQ(reloaded.bindingSource, BindingSource::manual);
-  EXPECT_EQ(reloaded.destinationHost, std::nullopt);
-  EXPECT_EQ(planned(reloaded), (Planned{{0xC3, 3}}));
+  EXPECT_EQ(planned(harness.snapshot()), (Planned{{0xC3, 3}}));
   EXPECT_TRUE(harness.desk.diverted("mouse", 0xC3));
   EXPECT_FALSE(harness.desk.diverted("mouse", 0xC4));
   EXPECT_FALSE(harness.desk.diverted("keyboard", 0xD2));

@@ -10,10 +10,10 @@
 
 namespace flitbar::testing {
 
-EngineHarness::EngineHarness(Timings timings, VirtualDesk virtualDesk)
+EngineHarness::EngineHarness(HarnessTimings timings, VirtualDesk virtualDesk)
     : desk(std::move(virtualDesk)), engine_(makeEngine(*this, timings)) {}
 
-std::shared_ptr<Engine> EngineHarness::makeEngine(EngineHarness& harness, const Timings& timings) {
+std::shared_ptr<Engine> EngineHarness::makeEngine(EngineHarness& harness, const HarnessTimings& timings) {
   Engine::Parameters parameters;
   parameters.configStore = ConfigStore{(harness.directory / "bindings.json").string()};
   parameters.receiverFactory = harness.receivers.opener();
@@ -24,7 +24,7 @@ std::shared_ptr<Engine> EngineHarness::makeEngine(EngineHarness& harness, const 
   parameters.connectionAttempts = timings.connectionAttempts;
   parameters.retryDelay = 2ms;
   parameters.maintenanceInterval = timings.maintenanceInterval;
-  parameters.reconnectDelay = timings.reconnectDelay;
+  parameters.reconnectDelay = 5ms;
   parameters.hidQueue = std::make_shared<SerialWorker>("test.hid");
   parameters.shellExecutor = std::make_shared<SystemShellExecutor>();
   return Engine::create(harness.thread_.executor(), harness.main_, std::move(parameters));

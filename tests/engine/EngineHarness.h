@@ -24,7 +24,6 @@ struct HarnessTimings {
   int connectionAttempts = 5;
   // Long by default so that only tests about maintenance see ticks.
   std::chrono::nanoseconds maintenanceInterval = 1h;
-  std::chrono::nanoseconds reconnectDelay = 5ms;
 };
 
 // The real engine on its own thread against a virtual desk whose receiver the test may script,
@@ -33,12 +32,11 @@ struct HarnessTimings {
 // nothing here measures speed.
 class EngineHarness {
  public:
-  using Timings = HarnessTimings;
   // An operation's result once it reached the main thread (true for operations without one).
   template <typename Result>
   using Outcome = std::shared_ptr<std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>>>;
 
-  explicit EngineHarness(Timings timings = {}, VirtualDesk desk = VirtualDesk());
+  explicit EngineHarness(HarnessTimings timings = {}, VirtualDesk desk = VirtualDesk());
   ~EngineHarness();
 
   // Starts an operation through the facade without waiting for it.
@@ -61,14 +59,12 @@ class EngineHarness {
   }
 
   EngineSnapshot start(bool autoSwitchBoth = true) { return run(starting(autoSwitchBoth)); }
-  Outcome<EngineSnapshot> startInBackground() { return launch(starting(true)); }
   EngineSnapshot snapshot() {
     return run([](Engine& engine) { return engine.snapshot(); });
   }
   void stop() {
     run([](Engine& engine) { return engine.stop(); });
   }
-  Engine& engine() { return *engine_; }
 
   // Drains the main executor until `condition` holds; fails the test after 20 s.
   void waitUntil(const std::function<bool()>& condition);
@@ -101,7 +97,7 @@ class EngineHarness {
   };
 
   std::function<asio::awaitable<EngineSnapshot>(Engine&)> starting(bool autoSwitchBoth);
-  static std::shared_ptr<Engine> makeEngine(EngineHarness& harness, const Timings& timings);
+  static std::shared_ptr<Engine> makeEngine(EngineHarness& harness, const HarnessTimings& timings);
 
   std::shared_ptr<Log> log_ = std::make_shared<Log>();
   std::shared_ptr<ManualMainExecutor> main_ = std::make_shared<ManualMainExecutor>();
