@@ -1,11 +1,7 @@
-#include "app/ApplicationFakes.h"
-#include "app/FlitbarApplication.h"
+#include "app/ApplicationWorld.h"
 #include "config/Settings.h"
 #include "support/Builders.h"
 #include "support/FakeDesktopServices.h"
-#include "support/FakeProcessViews.h"
-#include "support/NullLaunchAtLogin.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +23,7 @@ DeviceInfo mouseAt(int percent) {
 }
 
 // The coordinator over an engine that answers only when the test says so.
-class Coordinator : public ::testing::Test {
+class Coordinator : public ::testing::Test, public ApplicationWorld {
  protected:
   static void SetUpTestSuite() { ensureQtApplication(); }
   void SetUp() override {
@@ -40,16 +36,7 @@ class Coordinator : public ::testing::Test {
   void launch() {
     if (application) application->stop();
     center.requests.clear();
-    auto makeEngine = [this](Logging&) {
-      auto made = std::make_unique<FakeEngine>();
-      engine = made.get();
-      return made;
-    };
-    auto noDesktop = [](auto, auto, Logging&) { return std::make_unique<DesktopObservation>(); };
-    application =
-        std::make_unique<FlitbarApplication>(identity, ConfigStore{(folder / "bindings.json").string()}, applications,
-                                             processes, FlitbarApplication::Parts{defaults, makeEngine, noDesktop});
-    application->start(context);
+    application = start();
     ASSERT_TRUE(engine->handler);
   }
   void publish(const EngineSnapshot& snapshot) { engine->handler(EngineEvent::snapshot(snapshot)); }
@@ -59,18 +46,6 @@ class Coordinator : public ::testing::Test {
     return found;
   }
 
-  AppIdentity identity = AppIdentity::running(MainBundle{});
-  TemporaryDirectory folder;
-  FakeRunningApplications applications;
-  FakeProcessTable processes;
-  std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
-  FakeEngine* engine = nullptr;
-  RecordingCenter center;
-  RecordingLogger logger;
-  NotificationService notifications{identity, *defaults, center, [] { return std::nullopt; }};
-  NullLaunchAtLogin launchAtLogin;
-  std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
-  ApplicationContext context{identity, logger, notifications, launchAtLogin, host};
   std::unique_ptr<FlitbarApplication> application;
 };
 

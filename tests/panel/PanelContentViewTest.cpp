@@ -1,12 +1,8 @@
-#include "app/ApplicationFakes.h"
-#include "app/FlitbarApplication.h"
+#include "app/ApplicationWorld.h"
 #include "config/Settings.h"
 #include "panel/PanelContentView.h"
 #include "support/Builders.h"
-#include "support/FakeProcessViews.h"
-#include "support/NullLaunchAtLogin.h"
 #include "support/QtTestApplication.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +19,10 @@ using namespace flitbar::testing;
 
 // The application's own panel with its hosts listed, fed by engine snapshots and steering the
 // engine and the settings.
-class PanelContentViewTest : public ::testing::Test {
+class PanelContentViewTest : public ::testing::Test, public ApplicationWorld {
  public:
   PanelContentViewTest() {
-    FlitbarApplication::Parts parts{
-        defaults, [this](Logging&) { return std::unique_ptr<ApplicationEngine>(engine = new FakeEngine); },
-        [](auto, auto, Logging&) { return std::make_unique<DesktopObservation>(); }};
-    coordinator = std::make_unique<FlitbarApplication>(identity, ConfigStore{(folder / "bindings.json").string()},
-                                                       applications, processes, parts);
-    coordinator->start(context);
+    coordinator = start();
     publish();
     panel = coordinator->statusPanel(context);
     panel->setPresented(true);
@@ -56,18 +47,6 @@ class PanelContentViewTest : public ::testing::Test {
   QPoint at(const std::string& id) { return drawn(id)->mapTo(panel, drawn(id)->rect().center()); }
 
   QApplication& application = test::qtApplication();
-  AppIdentity identity = AppIdentity::running(MainBundle{});
-  TemporaryDirectory folder;
-  FakeRunningApplications applications;
-  FakeProcessTable processes;
-  std::shared_ptr<InMemoryUserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
-  FakeEngine* engine = nullptr;
-  RecordingCenter center;
-  RecordingLogger logger;
-  NotificationService notifications{identity, *defaults, center, [] { return std::nullopt; }};
-  NullLaunchAtLogin launchAtLogin;
-  std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
-  ApplicationContext context{identity, logger, notifications, launchAtLogin, host};
   std::unique_ptr<FlitbarApplication> coordinator;
   PanelContentView* panel = nullptr;
 };
