@@ -67,6 +67,8 @@ TEST(DeviceText, IsRepairedAndFreeOfControlCharacters) {
        "a" + replaced + "b" + replaced + "c" + replaced + "[" + replaced + replaced,
        "newline, inner tab, escape, DEL and C1 replaced"},
       {{0xC0, 0xAF, 'O', 'K', 0xE2, 0x82}, replaced + replaced + "OK" + replaced, "overlong, truncated tail"},
+      {{0xED, 0xA0, 0x80}, replaced + replaced + replaced, "surrogate"},
+      {{0xF4, 0x90, 0x80, 0x80}, replaced + replaced + replaced + replaced, "beyond U+10FFFF"},
   };
   for (const auto& test : cases) EXPECT_EQ(HidppReport::decodeText(test.bytes), test.text) << test.what;
 }
