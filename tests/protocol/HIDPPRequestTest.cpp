@@ -51,9 +51,7 @@ TEST(HIDPPRequest, OnlyTheRequestsOwnAnswerOrErrorFrameMatches) {
   for (const auto& test : cases) EXPECT_EQ(request.classify(test.report), test.reply) << test.what;
 }
 
-TEST(SoftwareIdSequence, NeverStartsAtZero) {
-  EXPECT_EQ(SoftwareIdSequence(0).next(), 15);
-}
+TEST(SoftwareIdSequence, NeverStartsAtZero) { EXPECT_EQ(SoftwareIdSequence(0).next(), 15); }
 
 TEST(DeviceText, IsRepairedAndFreeOfControlCharacters) {
   const std::string replaced = "\uFFFD";
