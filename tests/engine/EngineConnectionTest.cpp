@@ -39,6 +39,23 @@ TEST(EngineLifecycle, AStopWhileAReceiverReopensClosesItWhenItArrives) {
   EXPECT_EQ(harness.lastSnapshot().lifecycle, Lifecycle::stopped);
 }
 
+// A start that arrives while a stop still releases must neither be ignored nor undone by that stop.
+TEST(EngineLifecycle, AStartDuringAStopWaitsForItAndHoldsAtTheEnd) {
+  EngineHarness harness;
+  harness.start();
+  harness.receivers.gateClosed = true;
+  harness.launch([](Engine& engine) { return engine.handleWake(); });
+  harness.waitUntil([&] { return harness.receivers.waitingOpens == 1; });
+  const auto first = harness.launch([](Engine& engine) { return engine.stop(); });
+  const auto second = harness.launch([](Engine& engine) { return engine.stop(); });
+  const auto restarted = harness.launch(harness.starting());
+  EXPECT_EQ(harness.snapshot().lifecycle, Lifecycle::stopping);
+  harness.receivers.gateClosed = false;
+  harness.waitUntil([&] { return first->has_value() && second->has_value() && restarted->has_value(); });
+  harness.waitUntil([&] { return harness.shows(2); });
+  EXPECT_EQ(harness.snapshot().lifecycle, Lifecycle::running);
+}
+
 TEST(EngineMaintenance, DevicesAnsweringErrorsForThreeTicksGoAndEmptySlotsAreProbedUntilTheyAnswer) {
   EngineHarness harness(ticking);
   harness.start();

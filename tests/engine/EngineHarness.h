@@ -58,6 +58,8 @@ class EngineHarness {
     return outcome->value_or(typename decltype(outcome)::element_type::value_type{});
   }
 
+  // The engine's start with the harness recording its events.
+  std::function<asio::awaitable<EngineSnapshot>(Engine&)> starting(bool autoSwitchBoth = true);
   EngineSnapshot start(bool autoSwitchBoth = true) { return run(starting(autoSwitchBoth)); }
   EngineSnapshot snapshot() {
     return run([](Engine& engine) { return engine.snapshot(); });
@@ -96,7 +98,6 @@ class EngineHarness {
     std::vector<std::string> lines;
   };
 
-  std::function<asio::awaitable<EngineSnapshot>(Engine&)> starting(bool autoSwitchBoth);
   static std::shared_ptr<Engine> makeEngine(EngineHarness& harness, const HarnessTimings& timings);
 
   std::shared_ptr<Log> log_ = std::make_shared<Log>();
